@@ -1,0 +1,13 @@
+// Escaping of text for the two quoting forms of MDX.
+#pragma once
+
+#include "mdxgen/export.h"
+#include "mdxgen/support/velastring.h"
+
+// Prepares text to stand inside a single-quoted MDX string: every
+// apostrophe is doubled ("Joe's" becomes "Joe''s"). out may be in.
+MDXGEN_API void quote_member_name(VelaString& out, const VelaString& in);
+
+// Prepares a bare name to stand inside square brackets: every closing
+// bracket is doubled ("a]b" becomes "a]]b"). out may be in.
+MDXGEN_API void double_square_brackets(VelaString& out, const VelaString& in);

@@ -1,0 +1,11 @@
+// The library-wide pointer to the process's log object.
+#pragma once
+
+#include "mdxgen/support/core_log.h"
+
+namespace mdxgen_detail {
+
+// Null until the library is attached to a process; set by the load hook.
+support_dll::CoreLog* libraryLog();
+
+}  // namespace mdxgen_detail

@@ -1,0 +1,86 @@
+// The process's log service: records with a message code, a verbosity, a
+// unit, the place they come from and wide inserts, handed to a host sink.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "mdxgen/support/export.h"
+#include "mdxgen/support/velastring.h"
+
+namespace support_dll {
+
+// One record as the sink receives it.
+struct LogRecord {
+  unsigned long messageCode;
+  int verbosity;
+  std::string unit;
+  std::string source;
+  int line;
+  std::string function;
+  std::vector<VelaString> inserts;
+};
+
+// Logs nothing until told to: a unit logs the records whose verbosity is at
+// most the level set for it with setVerbosity, and only while a sink is set.
+//
+//   auto* log = support_dll::getLogObject();
+//   log->setSink([](const support_dll::LogRecord& r) { ... });
+//   log->setVerbosity(CoreLog::getUnitString(L"MEMORY", L"RefCount"), 6);
+class ORVO_API CoreLog {
+ public:
+  using VerbosityType = int;
+
+  // Decides per unit key and verbosity whether a record is to be logged.
+  // The two numbers are kept for callers that set them; the decision is the
+  // process log's per-unit verbosity.
+  class ORVO_API ShouldLogHandler {
+   public:
+    ShouldLogHandler(int first = -1, int second = 6) : first_(first), second_(second) {}
+    bool shouldLog(const std::string& unitKey, VerbosityType level) const;
+
+   private:
+    int first_;
+    int second_;
+  };
+
+  CoreLog() = default;
+  CoreLog(const CoreLog&) = delete;
+  CoreLog& operator=(const CoreLog&) = delete;
+
+  // The key of a unit's component: "UNIT.Component" in UTF-8.
+  static std::string getUnitString(const VelaString& unit, const VelaString& component);
+
+  // Hands one record to the sink, if there is one. The verbosity settings
+  // are the caller's to consult (shouldLog) before building the record.
+  void log(unsigned long messageCode, VerbosityType verbosity, const std::string& unit,
+           const char* source, int line, const char* function, int insertCount,
+           const wchar_t* const* inserts);
+
+  // True when records of that unit and verbosity are logged.
+  bool shouldLog(const std::string& unitKey, VerbosityType level) const;
+
+  void setSink(std::function<void(const LogRecord&)> sink);
+  void setVerbosity(const std::string& unitKey, int maxLevel);
+
+ private:
+  mutable std::mutex mutex_;
+  std::function<void(const LogRecord&)> sink_;
+  std::map<std::string, int> levels_;
+  // Number of units switched on; while 0, shouldLog answers without a lock.
+  std::atomic<int> unitsOn_{0};
+};
+
+// The process's log object, created on first use and never destroyed.
+ORVO_API CoreLog* getLogObject();
+
+// Reports a failed internal check through the log service (unit
+// "SUPPORT.Assert", verbosity 1, the expression, source and line as inserts)
+// and returns: the caller goes on.
+ORVO_API void AssertionFailure(const char* expression, const char* source, int line);
+
+}  // namespace support_dll

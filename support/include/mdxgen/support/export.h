@@ -1,0 +1,5 @@
+// Export macro of the portable support layer (liborvo_support). The library
+// is compiled with hidden visibility; only what carries this macro is exported.
+#pragma once
+
+#define ORVO_API __attribute__((visibility("default")))

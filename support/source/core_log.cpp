@@ -1,0 +1,72 @@
+#include "mdxgen/support/core_log.h"
+
+namespace support_dll {
+
+bool CoreLog::ShouldLogHandler::shouldLog(const std::string& unitKey, VerbosityType level) const {
+  return getLogObject()->shouldLog(unitKey, level);
+}
+
+std::string CoreLog::getUnitString(const VelaString& unit, const VelaString& component) {
+  return unit.toUtf8() + "." + component.toUtf8();
+}
+
+bool CoreLog::shouldLog(const std::string& unitKey, VerbosityType level) const {
+  // The common case, every unit off, costs one atomic load.
+  if (unitsOn_.load(std::memory_order_acquire) == 0) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!sink_) return false;
+  const auto it = levels_.find(unitKey);
+  return it != levels_.end() && level >= 1 && level <= it->second;
+}
+
+void CoreLog::log(unsigned long messageCode, VerbosityType verbosity, const std::string& unit,
+                  const char* source, int line, const char* function, int insertCount,
+                  const wchar_t* const* inserts) {
+  std::function<void(const LogRecord&)> sink;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sink = sink_;
+  }
+  if (!sink) return;
+  LogRecord record{messageCode, verbosity, unit, source ? source : "", line,
+                   function ? function : "", {}};
+  record.inserts.reserve(insertCount > 0 ? static_cast<std::size_t>(insertCount) : 0);
+  for (int i = 0; i < insertCount; ++i) record.inserts.emplace_back(inserts[i]);
+  sink(record);
+}
+
+void CoreLog::setSink(std::function<void(const LogRecord&)> sink) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sink_ = std::move(sink);
+}
+
+void CoreLog::setVerbosity(const std::string& unitKey, int maxLevel) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (maxLevel >= 1) {
+    levels_[unitKey] = maxLevel;
+  } else {
+    levels_.erase(unitKey);
+  }
+  unitsOn_.store(static_cast<int>(levels_.size()), std::memory_order_release);
+}
+
+CoreLog* getLogObject() {
+  // Never destroyed, so objects released during the process's exit can
+  // still reach it.
+  static CoreLog* const log = new CoreLog();
+  return log;
+}
+
+void AssertionFailure(const char* expression, const char* source, int line) {
+  static const std::string unit = CoreLog::getUnitString(L"SUPPORT", L"Assert");
+  CoreLog* log = getLogObject();
+  if (!log->shouldLog(unit, 1)) return;
+  const VelaString e(expression ? expression : "");
+  const VelaString s(source ? source : "");
+  VelaString l;
+  l.build("%d", line);
+  const wchar_t* inserts[] = {e.c_str(), s.c_str(), l.c_str()};
+  log->log(0xC2010001UL, 1, unit, source, line, "AssertionFailure", 3, inserts);
+}
+
+}  // namespace support_dll

@@ -1,0 +1,5 @@
+#include "mdxgen/support/refcount.h"
+
+namespace olap_api {
+RefCount::~RefCount() = default;
+}  // namespace olap_api

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds and tests everything on a fresh machine: installs the Debian
+# packages the build needs when they are missing, then configures, builds
+# and runs the tests plainly, under AddressSanitizer with
+# UndefinedBehaviorSanitizer and LeakSanitizer, and the concurrency tests
+# under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source tools/packages.sh
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkgconf
+
+jobs=$(nproc)
+run_preset() {
+  local preset=$1
+  echo "== ${preset}: configure and build"
+  cmake --preset "${preset}" >/dev/null
+  cmake --build --preset "${preset}" -j "${jobs}"
+  echo "== ${preset}: test"
+  ctest --preset "${preset}" -j "${jobs}"
+}
+
+run_preset default
+run_preset asan
+run_preset tsan
