@@ -1,7 +1,5 @@
-// Placeholder bodies of the statements, formula specifications and query
-// log, replaced as each is built.
+// Placeholder bodies of the statements, replaced as each is built.
 #include "mdxgen/formula_specification.h"
-#include "mdxgen/query_log.h"
 #include "mdxgen/set.h"
 #include "mdxgen/statements.h"
 #include "mdxgen/tuple.h"
@@ -71,14 +69,3 @@ void MDXUpdateQuery::writeText(VelaString& out) const { out = getText(false); }
 void MDXUpdateQuery::addNameVector(std::vector<VelaString>) {}
 void MDXUpdateQuery::addData(VelaString&) {}
 
-MDXQueryLog::MDXQueryTimer::MDXQueryTimer() : start_(0) {}
-MDXQueryLog::MDXQueryTimer::~MDXQueryTimer() = default;
-double MDXQueryLog::MDXQueryTimer::elapsedSeconds() const { return 0; }
-MDXQueryLog::MDXQueryLog(const VelaString& prefix) : prefix_(prefix) {}
-MDXQueryLog::MDXQueryLog(const MDXQueryLog& other) : prefix_(other.prefix_) {}
-MDXQueryLog& MDXQueryLog::operator=(const MDXQueryLog&) { return *this; }
-MDXQueryLog::~MDXQueryLog() = default;
-bool MDXQueryLog::open(const VelaString&) { return false; }
-void MDXQueryLog::logMessage(const VelaString&) {}
-void MDXQueryLog::timeQuery(MDXQueryTimer**) {}
-void MDXQueryLog::logQuery(const MDXQuery*, MDXQueryTimer*) {}
