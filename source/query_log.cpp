@@ -1,7 +1,7 @@
 #include "mdxgen/query_log.h"
 
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <memory>
 
 #include "mdxgen/statements.h"
@@ -21,8 +21,8 @@ std::int64_t nowNanoseconds() {
 // whatever the process locale.
 VelaString durationLine(double seconds) {
   char digits[64];
-  const auto end = std::to_chars(digits, digits + sizeof digits, seconds,
-                                 std::chars_format::fixed, 3).ptr;
+  const auto end =
+      std::to_chars(digits, digits + sizeof digits, seconds, std::chars_format::fixed, 3).ptr;
   const std::wstring number(digits, end);
   return mdxgen_detail::concat({L"Query duration: ", number, L" seconds"});
 }
@@ -56,12 +56,12 @@ MDXQueryLog::~MDXQueryLog() { delete file_; }
 
 bool MDXQueryLog::open(const VelaString& keyPath) {
   VelaString name;
-  if (!RegistryWrapper::readRegKeyValue(RegistryWrapper::kLocalMachine, keyPath,
-                                        L"MDX Query Log", name)) {
+  if (!RegistryWrapper::readRegKeyValue(RegistryWrapper::kLocalMachine, keyPath, L"MDX Query Log",
+                                        name)) {
     return false;
   }
-  if (!RegistryWrapper::readRegKeyValue(RegistryWrapper::kLocalMachine, keyPath,
-                                        L"MDX Query Clock", timing_)) {
+  if (!RegistryWrapper::readRegKeyValue(RegistryWrapper::kLocalMachine, keyPath, L"MDX Query Clock",
+                                        timing_)) {
     timing_ = false;
   }
   support_dll::FileLocator locator(name);

@@ -20,7 +20,8 @@ FileLocator::~FileLocator() = default;
 
 void FileLocator::setLocationToTemp() {
   const char* tmp = std::getenv("TMPDIR");
-  VelaString folder = tmp != nullptr && *tmp != '\0' ? VelaString::fromUtf8(tmp) : VelaString(L"/tmp");
+  VelaString folder =
+      tmp != nullptr && *tmp != '\0' ? VelaString::fromUtf8(tmp) : VelaString(L"/tmp");
   if (folder.wstr().back() != L'/') folder += L'/';
   folder += name_;
   path_ = std::move(folder);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -38,10 +39,19 @@ const wchar_t* rootName(int root) {
   return nullptr;
 }
 
-std::wstring upper(std::wstring_view text) {
-  VelaString s(text);
-  s.toUpper();
-  return std::move(s.wstr());
+// The case rule of VelaString::toUpper, independent of the process locale:
+// ASCII and the Latin-1 letters.
+wchar_t upperChar(wchar_t c) {
+  const bool lower = (c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+  return lower ? static_cast<wchar_t>(c - 0x20) : c;
+}
+
+bool equalNoCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (upperChar(a[i]) != upperChar(b[i])) return false;
+  }
+  return true;
 }
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -59,7 +69,7 @@ std::wstring_view trimRight(std::wstring_view s) {
 }
 
 bool startsWithNoCase(std::wstring_view s, std::wstring_view prefix) {
-  return s.size() >= prefix.size() && upper(s.substr(0, prefix.size())) == upper(prefix);
+  return equalNoCase(s.substr(0, std::min(s.size(), prefix.size())), prefix);
 }
 
 int hexDigit(wchar_t c) {
@@ -175,8 +185,7 @@ bool readFile(const char* path, std::string& bytes, Problem& problem) {
 class ExportReader {
  public:
   ExportReader(std::wstring_view rootName, const VelaString& keyPath, const VelaString& valueName)
-      : key_(upper(std::wstring(rootName) + L'\\' + keyPath.wstr())),
-        valueName_(upper(valueName.wstr())) {}
+      : key_(std::wstring(rootName) + L'\\' + keyPath.wstr()), valueName_(valueName.wstr()) {}
 
   // False with the problem when the text is not a well-formed export.
   bool read(std::wstring_view text, Value& found, Problem& problem) {
@@ -216,19 +225,17 @@ class ExportReader {
     std::wstring_view path = line.substr(1, line.size() - 2);
     const bool removal = !path.empty() && path[0] == L'-';
     if (removal) path.remove_prefix(1);
-    const std::wstring key = upper(path);
-    const std::wstring_view root = std::wstring_view(key).substr(0, key.find(L'\\'));
+    const std::wstring_view root = path.substr(0, path.find(L'\\'));
     bool known = false;
-    for (const auto& r : kRootNames) known = known || root == r.name;
+    for (const auto& r : kRootNames) known = known || equalNoCase(root, r.name);
     if (!known) return fail(problem, number, "key line without a known root");
     haveKey_ = true;
-    inKey_ = !removal && key == key_;
+    const bool same = equalNoCase(path, key_);
+    inKey_ = !removal && same;
     // Removing the key or one above it removes the value.
-    if (removal && (key == key_ || (key_.size() > key.size() &&
-                                    key_.compare(0, key.size(), key) == 0 &&
-                                    key_[key.size()] == L'\\'))) {
-      found = Value();
-    }
+    const bool above = path.size() < key_.size() && key_[path.size()] == L'\\' &&
+                       equalNoCase(path, std::wstring_view(key_).substr(0, path.size()));
+    if (removal && (same || above)) found = Value();
     return true;
   }
 
@@ -295,7 +302,7 @@ class ExportReader {
     } else {
       return fail(problem, number, "unknown value type");
     }
-    if (inKey_ && upper(name) == valueName_) found = removal ? Value() : std::move(value);
+    if (inKey_ && equalNoCase(name, valueName_)) found = removal ? Value() : std::move(value);
     return true;
   }
 
@@ -324,8 +331,10 @@ class ExportReader {
           return fail(problem, i + 1, "malformed hex data");
         }
         pos += 2;
-        if (pos < rest.size() && rest[pos] == L',') ++pos;
-        else if (pos < rest.size()) return fail(problem, i + 1, "malformed hex data");
+        if (pos < rest.size() && rest[pos] == L',')
+          ++pos;
+        else if (pos < rest.size())
+          return fail(problem, i + 1, "malformed hex data");
       }
       if (!continued) return true;
       if (++i >= lines.size()) return fail(problem, i, "hex data continued past the end");
@@ -397,13 +406,8 @@ bool RegistryWrapper::readRegKeyValue(int root, const VelaString& keyPath,
                                       const VelaString& valueName, bool& out) {
   const Value value = lookUp(root, keyPath, valueName);
   switch (value.kind) {
-    case Value::kDword:
-      out = value.dword != 0;
-      return true;
-    case Value::kString:
-      out = value.text == L"1" || upper(value.text) == L"TRUE";
-      return true;
-    default:
-      return false;
+    case Value::kDword: out = value.dword != 0; return true;
+    case Value::kString: out = value.text == L"1" || equalNoCase(value.text, L"true"); return true;
+    default: return false;
   }
 }
