@@ -353,6 +353,17 @@ TEST(EngineClientLifecycle, MissingJavaIsReported) {
     EXPECT_FALSE(client.startupError().empty());
 }
 
+TEST(EngineClientLifecycle, RunnerStderrExplainsEarlyExit) {
+    EngineOptions options = EngineOptions::sample();
+    options.jvmArguments.push_back("-XX:+NoSuchOptionAnywhere");
+    EngineClient client(options);
+    EXPECT_FALSE(client.running());
+    EXPECT_NE(client.startupError().find("exited with status"), std::string::npos)
+        << client.startupError();
+    EXPECT_NE(client.startupError().find("NoSuchOptionAnywhere"), std::string::npos)
+        << client.startupError();
+}
+
 TEST(EngineClientLifecycle, SurvivesRunnerCrashAndRestarts) {
     EngineClient client;
     ASSERT_TRUE(client.running()) << client.startupError();

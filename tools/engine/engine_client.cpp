@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <charconv>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -147,33 +146,37 @@ void EngineClient::start() {
     buffer_.clear();
     startupMs_ = 0;
 
-    // The runner's stderr goes to a file: a pipe nobody reads could fill up
-    // and stall the JVM, and the file's tail explains a crash.
+    // The runner's stderr goes to an unlinked temporary file: a pipe nobody
+    // reads could fill up and stall the JVM, and the file's tail explains a
+    // crash. Unlinked at once, it leaves nothing behind however we end.
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") +
                           "/mdx-engine-XXXXXX.log";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    int errFd = mkstemps(name.data(), 4);
+    int errFd = mkostemps(name.data(), 4, O_CLOEXEC);
     if (errFd < 0) {
         lastError_ = errnoText("cannot create the runner's log file");
         return;
     }
+    unlink(name.data());
     errFd = aboveStandard(errFd);
-    stderrPath_ = name.data();
+    if (errFd < 0) {
+        lastError_ = errnoText("cannot create the runner's log file");
+        return;
+    }
+    stderrFd_ = errFd;
 
     int in[2];
     int out[2];
     if (pipe2(in, O_CLOEXEC) != 0) {
         lastError_ = errnoText("pipe");
-        close(errFd);
         return;
     }
     if (pipe2(out, O_CLOEXEC) != 0) {
         lastError_ = errnoText("pipe");
         close(in[0]);
         close(in[1]);
-        close(errFd);
         return;
     }
     for (int* fd : {&in[0], &in[1], &out[0], &out[1]}) {
@@ -210,7 +213,6 @@ void EngineClient::start() {
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
-    close(errFd);
     if (rc != 0) {
         lastError_ = "cannot start " + options_.java + ": " + std::strerror(rc);
         close(in[1]);
@@ -272,9 +274,9 @@ void EngineClient::stop() {
         close(fromRunner_);
         fromRunner_ = -1;
     }
-    if (!stderrPath_.empty()) {
-        unlink(stderrPath_.c_str());
-        stderrPath_.clear();
+    if (stderrFd_ >= 0) {
+        close(stderrFd_);
+        stderrFd_ = -1;
     }
 }
 
@@ -326,30 +328,22 @@ std::string EngineClient::exitDescription() {
 }
 
 std::string EngineClient::stderrTail() const {
-    if (stderrPath_.empty()) {
+    if (stderrFd_ < 0) {
         return {};
     }
-    std::FILE* f = std::fopen(stderrPath_.c_str(), "rb");
-    if (!f) {
+    constexpr off_t kTail = 2000;
+    off_t size = lseek(stderrFd_, 0, SEEK_END);
+    if (size <= 0) {
         return {};
     }
-    std::string all;
-    char chunk[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        all.append(chunk, n);
-        if (all.size() > (1u << 20)) {
-            all.erase(0, all.size() - 2000);
-        }
+    off_t from = size > kTail ? size - kTail : 0;
+    std::string tail(static_cast<std::size_t>(size - from), '\0');
+    ssize_t n = pread(stderrFd_, tail.data(), tail.size(), from);
+    tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) {
+        tail.pop_back();
     }
-    std::fclose(f);
-    while (!all.empty() && (all.back() == '\n' || all.back() == '\r')) {
-        all.pop_back();
-    }
-    if (all.size() > 2000) {
-        all.erase(0, all.size() - 2000);
-    }
-    return all;
+    return tail;
 }
 
 bool EngineClient::writeAll(std::string_view bytes) {

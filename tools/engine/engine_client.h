@@ -152,7 +152,7 @@ private:
     pid_t pid_ = -1;
     int toRunner_ = -1;
     int fromRunner_ = -1;
-    std::string stderrPath_;
+    int stderrFd_ = -1;  // the runner's stderr, for crash reports
     std::string buffer_;
     std::string version_;
     std::string lastError_;
