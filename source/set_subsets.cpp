@@ -200,8 +200,7 @@ MDXSet* MDXSet::Order(int direction, const MDXValue* value) {
 MDXSet* MSOLAP8Set::Order(int direction, const MDXTuple* tuple) {
   invalidateQuoted();
   const wchar_t* keyword = sortKeyword(direction);
-  setText(concat(
-      {L"ORDER( UNIQUE( ", text(), L" ), ", tuple->getText(), L", ", keyword, L" ) "}));
+  setText(concat({L"ORDER( UNIQUE( ", text(), L" ), ", tuple->getText(), L", ", keyword, L" ) "}));
   return this;
 }
 
