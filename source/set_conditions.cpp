@@ -51,28 +51,28 @@ class DepthGuard {
 
 // How a kind is written; the pieces of its row fill in the shape.
 enum class Shape {
-  Range,        // X0 + a + X1 + b + X0 + c + X2
-  Verbatim,     // the node's string
-  CurrentSet,   // the set's own text
-  IsEmpty,      // "IsEmpty(" + X0 + ")", operand a tuple or the current tuple
-  Function,     // a + "( " + X0 + ", " + X1 [+ ", " + X2] + " )"
-  Current,      // the text of the tuple passed in
-  Through,      // X0, written straight into the caller's string
-  Tuple,        // "( " + X0 + ", " + X1 ... + " ) "
-  Fixed,        // a
-  Number,       // the node's constant in decimal
-  Nothing,      // the caller's string is left as it was
-  Infix,        // X0 + a + X1
-  Prefix,       // a + X0 + b
-  Negate,       // "- " + X0'
-  Arithmetic,   // X0' + a + X1'
+  Range,       // X0 + a + X1 + b + X0 + c + X2
+  Verbatim,    // the node's string
+  CurrentSet,  // the set's own text
+  IsEmpty,     // "IsEmpty(" + X0 + ")", operand a tuple or the current tuple
+  Function,    // a + "( " + X0 + ", " + X1 [+ ", " + X2] + " )"
+  Current,     // the text of the tuple passed in
+  Through,     // X0, written straight into the caller's string
+  Tuple,       // "( " + X0 + ", " + X1 ... + " ) "
+  Fixed,       // a
+  Number,      // the node's constant in decimal
+  Nothing,     // the caller's string is left as it was
+  Infix,       // X0 + a + X1
+  Prefix,      // a + X0 + b
+  Negate,      // "- " + X0'
+  Arithmetic,  // X0' + a + X1'
 };
 
 struct Row {
   int kind;
   Shape shape;
-  bool hook;                  // server_translate is asked first
-  std::size_t operands;       // operands the shape reads, at least
+  bool hook;             // server_translate is asked first
+  std::size_t operands;  // operands the shape reads, at least
   const wchar_t* a;
   const wchar_t* b;
   const wchar_t* c;

@@ -48,11 +48,12 @@ const wchar_t* sortKeyword(int direction) {
   }
 }
 
-// " - 1" when the member itself is left out of the count or the start.
-const wchar_t* rankTail(bool withMember) { return withMember ? L"" : L" - 1"; }
+// Follows the member's rank: nothing, or " - 1" for one less (a count that
+// leaves the member out, or a 0-based start at the member itself).
+const wchar_t* rankTail(bool flag) { return flag ? L"" : L" - 1"; }
 
-// The piece before an ORDER keyword is a word boundary when it is one of
-// these, or when the keyword opens the text.
+// The characters that may stand before an ORDER keyword; any other one
+// makes the match part of a longer word.
 bool boundsWord(wchar_t c) { return c == L' ' || c == L',' || c == L'(' || c == L')'; }
 
 }  // namespace
