@@ -188,7 +188,8 @@ MDXSet* MDXSet::TakeChildren(const MDXSet* set, const KIVA_o::Hierarchy* hierarc
 }
 
 MDXSet* MDXSet::TakeDescendants(const MDXField* field) {
-  setText(concat({L"DESCENDANTS( ", field->getText(), L", ", field->getText(), L".LEVEL, AFTER ) "}));
+  setText(concat(
+      {L"DESCENDANTS( ", field->getText(), L", ", field->getText(), L".LEVEL, AFTER ) "}));
   return this;
 }
 

@@ -7,15 +7,11 @@
 #include "mdxgen/mdxgen.h"
 #include "tests/fake_host.h"
 #include "tests/log_capture.h"
+#include "tests/text_cases.h"
 
 namespace {
 
-struct Case {
-  const char* name;
-  const wchar_t* start;
-  std::function<MDXSet*(MDXSet*)> op;
-  const char* text;
-};
+using Case = TextCase<MDXSet>;
 
 class SetAlgebraTest : public ::testing::Test {
  protected:
@@ -24,20 +20,8 @@ class SetAlgebraTest : public ::testing::Test {
     delete generator;
   }
 
-  // Applies each case to a set holding its start text, with the quoted copy
-  // cached, and checks the whole new text, the returned object and that the
-  // quoted copy follows the new text.
   void run(const std::vector<Case>& cases) {
-    for (const auto& k : cases) {
-      SCOPED_TRACE(k.name);
-      auto_unuse<MDXSet> set(generator->GenerateSet(VelaString(k.start)));
-      set->getQuotedText();
-      EXPECT_EQ(k.op(set.get()), set.get());
-      EXPECT_EQ(set->getText().toUtf8(), k.text);
-      VelaString quoted;
-      quote_member_name(quoted, set->getText());
-      EXPECT_EQ(set->getQuotedText().toUtf8(), quoted.toUtf8());
-    }
+    expectTexts([&](const VelaString& t) { return generator->GenerateSet(t); }, cases);
   }
 
   MDXQueryGenerator* generator = createMSOLAP8QueryGenerator(L"[Sales]");
@@ -107,64 +91,64 @@ TEST_F(SetAlgebraTest, EmptyForms) {
     const std::string t = VelaString(form).toUtf8();
     const std::string braced = "{" + t + "}";
     run({
-        {"set onto empty", form, [&](MDXSet* x) { return *x += *o; }, "O"},
-        {"field onto empty", form, [&](MDXSet* x) { return *x += *a; }, "{[A]}"},
-        {"empty field onto empty", form, [&](MDXSet* x) { return *x += *fp; }, braced.c_str()},
-        {"set from empty", form, [&](MDXSet* x) { return *x -= *o; }, t.c_str()},
-        {"field from empty", form, [&](MDXSet* x) { return *x -= *a; }, t.c_str()},
-        {"empty set onto T", L"T", [&](MDXSet* x) { return *x += *ep; }, "T"},
-        {"empty field onto T", L"T", [&](MDXSet* x) { return *x += *fp; }, "T"},
-        {"empty set from T", L"T", [&](MDXSet* x) { return *x -= *ep; }, "T"},
-        {"empty field from T", L"T", [&](MDXSet* x) { return *x -= *fp; }, "T"},
+        {"set onto empty", [&](MDXSet* x) { return *x += *o; }, "O", form},
+        {"field onto empty", [&](MDXSet* x) { return *x += *a; }, "{[A]}", form},
+        {"empty field onto empty", [&](MDXSet* x) { return *x += *fp; }, braced, form},
+        {"set from empty", [&](MDXSet* x) { return *x -= *o; }, t, form},
+        {"field from empty", [&](MDXSet* x) { return *x -= *a; }, t, form},
+        {"empty set onto T", [&](MDXSet* x) { return *x += *ep; }, "T"},
+        {"empty field onto T", [&](MDXSet* x) { return *x += *fp; }, "T"},
+        {"empty set from T", [&](MDXSet* x) { return *x -= *ep; }, "T"},
+        {"empty field from T", [&](MDXSet* x) { return *x -= *fp; }, "T"},
     });
   }
   auto_unuse<MDXSet> spaced(generator->GenerateSet(VelaString(L" {  } ")));
   MDXSet* sp = spaced.get();
   run({
-      {"empty vector text onto T", L"T", [&](MDXSet* x) { return *x += *sp; },
+      {"empty vector text onto T", [&](MDXSet* x) { return *x += *sp; },
        "UNION( T,  {  }  )"},
-      {"onto no-field crossing", L" {} ", [&](MDXSet* x) { return *x += *o; },
-       "UNION(  {} , O )"},
-      {"three blanks", L"{   }", [&](MDXSet* x) { return *x -= *o; }, "EXCEPT( {   }, { O } )"},
-      {"cross join of empties", L"{  }", [&](MDXSet* x) { return *x *= *empty; },
-       "CROSSJOIN( {  }, {  } )"},
+      {"onto no-field crossing", [&](MDXSet* x) { return *x += *o; },
+       "UNION(  {} , O )", L" {} "},
+      {"three blanks", [&](MDXSet* x) { return *x -= *o; }, "EXCEPT( {   }, { O } )", L"{   }"},
+      {"cross join of empties", [&](MDXSet* x) { return *x *= *empty; },
+       "CROSSJOIN( {  }, {  } )", L"{  }"},
   });
 }
 
 TEST_F(SetAlgebraTest, AlgebraAndWrappers) {
   run({
-      {"union", L"T", [&](MDXSet* x) { return *x += *o; }, "UNION( T, O )"},
-      {"union with a field", L"T", [&](MDXSet* x) { return *x += *a; }, "UNION( T, { [A] } )"},
-      {"difference", L"T", [&](MDXSet* x) { return *x -= *o; }, "EXCEPT( T, { O } )"},
-      {"difference with a field", L"T", [&](MDXSet* x) { return *x -= *a; },
+      {"union", [&](MDXSet* x) { return *x += *o; }, "UNION( T, O )"},
+      {"union with a field", [&](MDXSet* x) { return *x += *a; }, "UNION( T, { [A] } )"},
+      {"difference", [&](MDXSet* x) { return *x -= *o; }, "EXCEPT( T, { O } )"},
+      {"difference with a field", [&](MDXSet* x) { return *x -= *a; },
        "EXCEPT( T, { [A] } )"},
-      {"cross join", L"T", [&](MDXSet* x) { return *x *= *o; }, "CROSSJOIN( T, O )"},
-      {"union with itself", L"T", [](MDXSet* x) { return *x += *x; }, "UNION( T, T )"},
-      {"add field as union", L"T", [&](MDXSet* x) { return x->AddField(*a, true); },
+      {"cross join", [&](MDXSet* x) { return *x *= *o; }, "CROSSJOIN( T, O )"},
+      {"union with itself", [](MDXSet* x) { return *x += *x; }, "UNION( T, T )"},
+      {"add field as union", [&](MDXSet* x) { return x->AddField(*a, true); },
        "UNION( T, { [A] } )"},
-      {"add field to a list", L"T", [&](MDXSet* x) { return x->AddField(*a, false); }, "T, [A]"},
-      {"add field to empty", L"{  }", [&](MDXSet* x) { return x->AddField(*a, false); },
-       "{  }, [A]"},
-      {"add field as union to empty", L"{  }", [&](MDXSet* x) { return x->AddField(*a, true); },
-       "UNION( {  }, { [A] } )"},
-      {"empty", L"T", [](MDXSet* x) { return x->Empty(); }, "{  }"},
-      {"delimit", L"T", [](MDXSet* x) { return x->Delimit(); }, "{ T } "},
-      {"set expression", L"T", [](MDXSet* x) { return x->SetExpression(L"it's"); }, "it's"},
-      {"name", L"T", [](MDXSet* x) { return x->TakeName(VelaString(L"[N's]")); }, "[N's]"},
-      {"name of a set", L"T", [&](MDXSet* x) { return x->TakeName(o); }, "O"},
-      {"calculations", L"T", [](MDXSet* x) { return x->AddCalculations(); },
+      {"add field to a list", [&](MDXSet* x) { return x->AddField(*a, false); }, "T, [A]"},
+      {"add field to empty", [&](MDXSet* x) { return x->AddField(*a, false); },
+       "{  }, [A]", L"{  }"},
+      {"add field as union to empty", [&](MDXSet* x) { return x->AddField(*a, true); },
+       "UNION( {  }, { [A] } )", L"{  }"},
+      {"empty", [](MDXSet* x) { return x->Empty(); }, "{  }"},
+      {"delimit", [](MDXSet* x) { return x->Delimit(); }, "{ T } "},
+      {"set expression", [](MDXSet* x) { return x->SetExpression(L"it's"); }, "it's"},
+      {"name", [](MDXSet* x) { return x->TakeName(VelaString(L"[N's]")); }, "[N's]"},
+      {"name of a set", [&](MDXSet* x) { return x->TakeName(o); }, "O"},
+      {"calculations", [](MDXSet* x) { return x->AddCalculations(); },
        "ADDCALCULATEDMEMBERS( T ) "},
-      {"strip calculations", L"T", [](MDXSet* x) { return x->StripCalculations(nullptr); },
+      {"strip calculations", [](MDXSet* x) { return x->StripCalculations(nullptr); },
        "STRIPCALCULATEDMEMBERS( T ) "},
-      {"hierarchize", L"T", [](MDXSet* x) { return x->Hierarchize(false); },
+      {"hierarchize", [](MDXSet* x) { return x->Hierarchize(false); },
        "HIERARCHIZE( T ) "},
-      {"hierarchize post", L"A", [](MDXSet* x) { return x->Hierarchize(true); },
-       "HIERARCHIZE( A , POST ) "},
-      {"unorder", L"T", [](MDXSet* x) { return x->Unorder(); }, "UNORDER( T ) "},
-      {"distinct", L"T", [](MDXSet* x) { return x->SpecifyDistinct(); }, "DISTINCT( T ) "},
-      {"non-empty", L"T", [&](MDXSet* x) { return x->takeNonEmpty(o); }, "T"},
-      {"chain", L"it's", [&](MDXSet* x) { return x->Delimit()->AddCalculations(); },
-       "ADDCALCULATEDMEMBERS( { it's }  ) "},
+      {"hierarchize post", [](MDXSet* x) { return x->Hierarchize(true); },
+       "HIERARCHIZE( A , POST ) ", L"A"},
+      {"unorder", [](MDXSet* x) { return x->Unorder(); }, "UNORDER( T ) "},
+      {"distinct", [](MDXSet* x) { return x->SpecifyDistinct(); }, "DISTINCT( T ) "},
+      {"non-empty", [&](MDXSet* x) { return x->takeNonEmpty(o); }, "T"},
+      {"chain", [&](MDXSet* x) { return x->Delimit()->AddCalculations(); },
+       "ADDCALCULATEDMEMBERS( { it's }  ) ", L"it's"},
   });
 }
 
@@ -174,10 +158,10 @@ TEST_F(SetAlgebraTest, NonEmptyCrossJoin) {
   two.emplace_back(generator->GenerateSet(VelaString(L"A")));
   two.emplace_back(generator->GenerateSet(VelaString(L"B")));
   run({
-      {"no set", L"T'", [&](MDXSet* x) { return x->nonEmptyCrossjoin(none); }, "T'"},
-      {"one set", L"T", [&](MDXSet* x) { return x->nonEmptyCrossjoin(one); },
+      {"no set", [&](MDXSet* x) { return x->nonEmptyCrossjoin(none); }, "T'", L"T'"},
+      {"one set", [&](MDXSet* x) { return x->nonEmptyCrossjoin(one); },
        "NONEMPTYCROSSJOIN( T, A )"},
-      {"two sets", L"T", [&](MDXSet* x) { return x->nonEmptyCrossjoin(two); },
+      {"two sets", [&](MDXSet* x) { return x->nonEmptyCrossjoin(two); },
        "NONEMPTYCROSSJOIN( T, A, B )"},
   });
 }

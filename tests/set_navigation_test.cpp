@@ -7,6 +7,7 @@
 
 #include "mdxgen/mdxgen.h"
 #include "tests/fake_host.h"
+#include "tests/text_cases.h"
 
 namespace {
 
@@ -48,11 +49,7 @@ class CountingHierarchy : public fake::Hierarchy {
   bool fails = false;
 };
 
-struct Case {
-  const char* name;
-  std::function<MDXSet*(MDXSet*)> op;
-  const char* text;
-};
+using Case = TextCase<MDXSet>;
 
 class SetNavigationTest : public ::testing::Test {
  protected:
@@ -62,17 +59,8 @@ class SetNavigationTest : public ::testing::Test {
     delete generator;
   }
 
-  // Applies each case to a set holding "T" whose quoted copy is cached, and
-  // checks the whole new text, the returned object and the quoted copy.
   void run(const std::vector<Case>& cases) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(c.name);
-      auto_unuse<MDXSet> set(generator->GenerateSet(VelaString(L"T")));
-      ASSERT_EQ(set->getQuotedText().toUtf8(), "T");
-      EXPECT_EQ(c.op(set.get()), set.get());
-      EXPECT_EQ(set->getText().toUtf8(), c.text);
-      EXPECT_EQ(set->getQuotedText().toUtf8(), c.text);
-    }
+    expectTexts([&](const VelaString& t) { return generator->GenerateSet(t); }, cases);
   }
 
   MDXQueryGenerator* generator = createMSOLAP8QueryGenerator(L"[Sales]");
@@ -121,7 +109,8 @@ TEST_F(SetNavigationTest, LevelsAndMembers) {
 
 TEST_F(SetNavigationTest, LeafNodes) {
   fake::Calculation c1{L"[H].[C1]", L"", &h}, c2{L"[H].[C2]", L"", &h};
-  const char* leaves = "GENERATE( [H].LEVELS(0).MEMBERS, DESCENDANTS( [H].CURRENTMEMBER, 2, LEAVES ) )";
+  const char* leaves =
+      "GENERATE( [H].LEVELS(0).MEMBERS, DESCENDANTS( [H].CURRENTMEMBER, 2, LEAVES ) )";
   run({{"no calculations", [&](MDXSet* x) { return x->TakeLeafNodes(&h); }, leaves}});
   h.calculations_ = {{7, nullptr}, {9, nullptr}};
   run({{"only null calculations", [&](MDXSet* x) { return x->TakeLeafNodes(&h); }, leaves}});
@@ -196,11 +185,11 @@ TEST_F(SetNavigationTest, ChildrenOfASet) {
       {"generation 0", [&](MDXSet* x) { return x->TakeChildren(s, &h, false, 0, L"u"); },
        "GENERATE( S, DESCENDANTS( [H].CURRENTMEMBER, 0, SELF ) )"},
       {"generations 1", [&](MDXSet* x) { return x->TakeChildren(s, &h, true, 1, L"u"); },
-       g1.c_str()},
+       g1},
       {"generations 1-2", [&](MDXSet* x) { return x->TakeChildren(s, &h, true, 2, L"u"); },
-       two.c_str()},
+       two},
       {"generations 1-3", [&](MDXSet* x) { return x->TakeChildren(s, &h, true, 3, L"u"); },
-       three.c_str()},
+       three},
       {"no generation", [&](MDXSet* x) { return x->TakeChildren(s, &h, true, 0, L"u"); }, ""},
       {"negative", [&](MDXSet* x) { return x->TakeChildren(s, &h, true, -5, L"u"); }, ""},
       {"of itself", [&](MDXSet* x) { return x->TakeChildren(x, &h, true, 2, L"u"); },

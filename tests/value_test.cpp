@@ -6,14 +6,11 @@
 #include <functional>
 
 #include "mdxgen/mdxgen.h"
+#include "tests/text_cases.h"
 
 namespace {
 
-struct Case {
-  const char* name;
-  std::function<MDXValue*(MDXValue*)> op;
-  const char* text;
-};
+using Case = TextCase<MDXValue>;
 
 class ValueTest : public ::testing::Test {
  protected:
@@ -27,19 +24,8 @@ class ValueTest : public ::testing::Test {
     delete generator;
   }
 
-  // Applies each case to a value holding "X" whose quoted copy is cached,
-  // and checks the whole new text, the returned object and the quoted copy.
   void run(const std::vector<Case>& cases) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(c.name);
-      auto_unuse<MDXValue> v(generator->GenerateValue(VelaString(L"X")));
-      ASSERT_EQ(v->getQuotedText().toUtf8(), "X");
-      EXPECT_EQ(c.op(v.get()), v.get());
-      EXPECT_EQ(v->getText().toUtf8(), c.text);
-      VelaString quoted;
-      quote_member_name(quoted, v->getText());
-      EXPECT_EQ(v->getQuotedText().toUtf8(), quoted.toUtf8());
-    }
+    expectTexts([&](const VelaString& t) { return generator->GenerateValue(t); }, cases);
   }
 
   MDXQueryGenerator* generator = createMSOLAP8QueryGenerator(L"[Sales]");
@@ -144,18 +130,18 @@ TEST_F(ValueTest, Statistics) {
 
 TEST_F(ValueTest, ArithmeticAndComparisons) {
   run({
-      {"add", [](MDXValue* v) { return v->Add(5); }, "5 + X"},
-      {"add negative", [](MDXValue* v) { return v->Add(-3); }, "-3 + X"},
-      {"reverse sign", [](MDXValue* v) { return v->ReverseSign(); }, "- ( X ) "},
+      {"add", [](MDXValue* v) { return v->Add(5); }, "5 + T"},
+      {"add negative", [](MDXValue* v) { return v->Add(-3); }, "-3 + T"},
+      {"reverse sign", [](MDXValue* v) { return v->ReverseSign(); }, "- ( T ) "},
       {"reverse sign twice", [](MDXValue* v) { return v->ReverseSign()->ReverseSign(); },
-       "- ( - ( X )  ) "},
-      {"equal to a number", [](MDXValue* v) { return v->TakeEquality(7); }, "X = 7"},
-      {"equal to a negative", [](MDXValue* v) { return v->TakeEquality(-7); }, "X = -7"},
+       "- ( - ( T )  ) "},
+      {"equal to a number", [](MDXValue* v) { return v->TakeEquality(7); }, "T = 7"},
+      {"equal to a negative", [](MDXValue* v) { return v->TakeEquality(-7); }, "T = -7"},
       {"equal to a text", [](MDXValue* v) { return v->TakeEquality(VelaString(L"'a'")); },
-       "X = 'a'"},
-      {"not equal", [](MDXValue* v) { return v->TakeInequality(VelaString(L"0")); }, "X <> 0"},
+       "T = 'a'"},
+      {"not equal", [](MDXValue* v) { return v->TakeInequality(VelaString(L"0")); }, "T <> 0"},
       {"chain", [](MDXValue* v) { return v->Add(1)->TakeEquality(2)->ReverseSign(); },
-       "- ( 1 + X = 2 ) "},
+       "- ( 1 + T = 2 ) "},
   });
 }
 
