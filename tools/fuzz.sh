@@ -2,7 +2,7 @@
 # Builds the fuzz targets (clang, libFuzzer, ASan, UBSan) and runs each for a
 # bounded time over its seed corpus: MDXGEN_FUZZ_SECONDS per target (60 by
 # default). A finding is written to build/fuzz/findings/<target>/ and fails
-# the run; keep it under tests/fuzz/regressions/<target>/ once fixed.
+# the run; keep it under fuzz/regressions/<target>/ once fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
@@ -18,7 +18,7 @@ for target in api condition remove_order; do
   rm -rf "${work}"
   mkdir -p "${work}" "${findings}"
   echo "== fuzzing ${target} for ${seconds}s"
-  if ! ./build/fuzz/tests/fuzz/${target}_fuzzer "${work}" tests/fuzz/corpus/${target} \
+  if ! ./build/fuzz/fuzz/${target}_fuzzer "${work}" fuzz/corpus/${target} \
       -max_total_time="${seconds}" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
       -artifact_prefix="${findings}/" 2>&1 | tail -n 12; then
     status=1

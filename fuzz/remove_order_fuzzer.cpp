@@ -5,7 +5,7 @@
 #include <string>
 
 #include "mdxgen/mdxgen.h"
-#include "tests/fuzz/fuzz_input.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
 

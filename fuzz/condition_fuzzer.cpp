@@ -6,7 +6,7 @@
 
 #include "mdxgen/mdxgen.h"
 #include "tests/fake_host.h"
-#include "tests/fuzz/fuzz_input.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
 
