@@ -105,8 +105,7 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
   const std::vector<VelaString> formulas = textsOf(formulas_);
   const std::vector<VelaString> axes = textsOf(axes_);
   const VelaString slicer = slicer_ ? slicer_->getText() : VelaString();
-  const VelaString maxRows =
-      maxRows_ > 0 ? mdxgen_detail::decimalUnsigned(maxRows_) : VelaString();
+  const VelaString maxRows = maxRows_ > 0 ? mdxgen_detail::decimalUnsigned(maxRows_) : VelaString();
   // Laid out, each clause starts a line of its own and what it holds is
   // indented by seven blanks (the slicer by six).
   const wchar_t* const lineBreak = laidOut ? L"\n" : L"";
@@ -170,9 +169,9 @@ void MDXSelectQuery::AddAxisSpecification(int axis, MDXSet* set,
 }
 
 void MDXSelectQuery::AddAxisRange(int axis, int start, int end) {
-  const auto found = std::find_if(axes_.begin(), axes_.end(), [axis](const MDXAxisSpecification* a) {
-    return a->getAxisIndex() == axis;
-  });
+  const auto found =
+      std::find_if(axes_.begin(), axes_.end(),
+                   [axis](const MDXAxisSpecification* a) { return a->getAxisIndex() == axis; });
   if (found != axes_.end()) (*found)->setAxisRange(start, end);
 }
 
@@ -213,6 +212,6 @@ void MSOLAP8SelectQuery::AddSetFormula(const VelaString& name, MDXSet* set) {
 void MSOLAP8SelectQuery::AddMemberFormula(MDXField* member, MDXValue* value, int solveOrder,
                                           const std::vector<VelaString>& propertyNames,
                                           const std::vector<VelaString>& propertyValues) {
-  addFormula(std::make_unique<MSOLAP8MemberSpecification>(
-      member, value, solveOrder, propertyNames, propertyValues, false, getCubeName()));
+  addFormula(std::make_unique<MSOLAP8MemberSpecification>(member, value, solveOrder, propertyNames,
+                                                          propertyValues, false, getCubeName()));
 }
