@@ -6,6 +6,9 @@
 #include "mdxgen/statements.h"
 #include "source/statement_parts.h"
 
+using mdxgen_detail::composeText;
+using mdxgen_detail::TextWriter;
+
 MDXCreateQuery::MDXCreateQuery(const VelaString& cubeName) : MDXQuery(cubeName, Create) {}
 
 MDXCreateQuery::~MDXCreateQuery() {
@@ -18,10 +21,10 @@ VelaString MDXCreateQuery::getText(bool) const {
   if (!rawFormulaSet_ && formulas_.empty()) throw MDXError(MDXError::kNothingToCreate);
   if (rawFormulaSet_) return rawFormula_;
   const std::vector<VelaString> formulas = mdxgen_detail::textsOf(formulas_);
-  mdxgen_detail::Pieces text;
-  text << L"CREATE ";
-  for (const VelaString& formula : formulas) text << formula;
-  return text.join();
+  return composeText([&](TextWriter& text) {
+    text << L"CREATE ";
+    for (const VelaString& formula : formulas) text << formula;
+  });
 }
 
 void MDXCreateQuery::writeText(VelaString& out) const { out = getText(false); }

@@ -3,6 +3,9 @@
 #include "mdxgen/statements.h"
 #include "source/statement_parts.h"
 
+using mdxgen_detail::composeText;
+using mdxgen_detail::TextWriter;
+
 MDXDropQuery::MDXDropQuery(const VelaString& cubeName) : MDXQuery(cubeName, Drop) {}
 
 MDXDropQuery::~MDXDropQuery() = default;
@@ -12,10 +15,10 @@ MSOLAP8DropQuery::~MSOLAP8DropQuery() = default;
 // "DROP " + "MEMBER " or "SET " + (K + "." + name + " ") for each name.
 VelaString MDXDropQuery::getText(bool) const {
   if (names_.empty()) throw MDXError(MDXError::kNothingToDrop);
-  mdxgen_detail::Pieces text;
-  text << L"DROP " << (kind_ == Members ? L"MEMBER " : L"SET ");
-  for (const VelaString& name : names_) text << getCubeName() << L"." << name << L" ";
-  return text.join();
+  return composeText([&](TextWriter& text) {
+    text << L"DROP " << (kind_ == Members ? L"MEMBER " : L"SET ");
+    for (const VelaString& name : names_) text << getCubeName() << L"." << name << L" ";
+  });
 }
 
 void MDXDropQuery::writeText(VelaString& out) const { out = getText(false); }

@@ -8,9 +8,11 @@
 #include "source/statement_parts.h"
 #include "source/text_build.h"
 
+using mdxgen_detail::composeText;
 using mdxgen_detail::concat;
 using mdxgen_detail::release;
 using mdxgen_detail::retain;
+using mdxgen_detail::TextWriter;
 
 MDXSingleFormulaSpecification::MDXSingleFormulaSpecification(const VelaString& cubeName)
     : cubeName_(cubeName) {}
@@ -88,17 +90,17 @@ VelaString MDXMemberSpecification::getText() const {
   const bool hasSolveOrder = solveOrder_ >= 0;
   const VelaString solveOrder = hasSolveOrder ? mdxgen_detail::decimal(solveOrder_) : VelaString();
 
-  mdxgen_detail::Pieces text;
-  text << L"MEMBER ";
-  if (cubeQualified_) text << cubeName() << L".";
-  text << member << (quoted ? L" AS ' " : L" AS ") << value << (quoted ? L" ' " : L" ");
-  if (hasSolveOrder) text << L", SOLVE_ORDER = " << solveOrder;
-  for (std::size_t i = 0; i < propertyNames_.size(); ++i)
-    text << L", " << propertyNames_[i] << L" = " << propertyValues_[i];
-  // The expression's closing piece already ends with a blank; a second one
-  // closes only what follows it, so every text ends with exactly one.
-  if (hasSolveOrder || !propertyNames_.empty()) text << L" ";
-  return text.join();
+  return composeText([&](TextWriter& text) {
+    text << L"MEMBER ";
+    if (cubeQualified_) text << cubeName() << L".";
+    text << member << (quoted ? L" AS ' " : L" AS ") << value << (quoted ? L" ' " : L" ");
+    if (hasSolveOrder) text << L", SOLVE_ORDER = " << solveOrder;
+    for (std::size_t i = 0; i < propertyNames_.size(); ++i)
+      text << L", " << propertyNames_[i] << L" = " << propertyValues_[i];
+    // The expression's closing piece already ends with a blank; a second one
+    // closes only what follows it, so every text ends with exactly one.
+    if (hasSolveOrder || !propertyNames_.empty()) text << L" ";
+  });
 }
 
 void MDXMemberSpecification::writeText(VelaString& out) const { out = getText(); }

@@ -11,10 +11,11 @@
 #include "source/statement_parts.h"
 #include "source/text_build.h"
 
-using mdxgen_detail::Pieces;
+using mdxgen_detail::composeText;
 using mdxgen_detail::release;
 using mdxgen_detail::retain;
 using mdxgen_detail::textsOf;
+using mdxgen_detail::TextWriter;
 
 using AxisSpecification = MDXSelectQuery::MDXAxisSpecification;
 
@@ -64,24 +65,24 @@ VelaString AxisSpecification::getText() const {
   const VelaString length = whole ? VelaString() : mdxgen_detail::decimal(count);
   const VelaString number = axis_ > 1 ? mdxgen_detail::decimal(axis_) : VelaString();
 
-  Pieces text;
-  if (nonEmpty_) text << L"NON EMPTY ";
-  if (whole)
-    text << set;
-  else
-    text << L"SUBSET( " << set << L" , " << start << L", " << length << L" ) ";
-  if (!properties_.empty()) {
-    text << L" DIMENSION PROPERTIES ";
-    text.list(properties_, L", ");
-  }
-  text << L" ON ";
-  if (axis_ == 0)
-    text << L"COLUMNS ";
-  else if (axis_ == 1)
-    text << L"ROWS ";
-  else
-    text << L"AXIS(" << number << L") ";
-  return text.join();
+  return composeText([&](TextWriter& text) {
+    if (nonEmpty_) text << L"NON EMPTY ";
+    if (whole)
+      text << set;
+    else
+      text << L"SUBSET( " << set << L" , " << start << L", " << length << L" ) ";
+    if (!properties_.empty()) {
+      text << L" DIMENSION PROPERTIES ";
+      text.list(properties_, L", ");
+    }
+    text << L" ON ";
+    if (axis_ == 0)
+      text << L"COLUMNS ";
+    else if (axis_ == 1)
+      text << L"ROWS ";
+    else
+      text << L"AXIS(" << number << L") ";
+  });
 }
 
 void AxisSpecification::writeText(VelaString& out) const { out = getText(); }
@@ -111,26 +112,26 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
   const wchar_t* const lineBreak = laidOut ? L"\n" : L"";
   const wchar_t* const indent = laidOut ? L"\n       " : L"";
 
-  Pieces text;
-  if (!formulas.empty()) {
-    text << L"WITH " << indent << formulas[0];
-    for (std::size_t i = 1; i < formulas.size(); ++i)
-      text << (laidOut ? L"\n       " : L" ") << formulas[i] << L" ";
-  }
-  if (drillThrough_) {
-    text << L"DRILLTHROUGH ";
-    if (maxRows_ > 0) text << L"MAXROWS " << maxRows << L" ";
-  }
-  text << lineBreak << L"SELECT " << indent << axes[0];
-  for (std::size_t i = 1; i < axes.size(); ++i)
-    text << (laidOut ? L",\n       " : L", ") << axes[i];
-  text << lineBreak << L"FROM " << getCubeName() << L" ";
-  if (slicer_) text << lineBreak << L"WHERE " << (laidOut ? L"\n      " : L"") << slicer << L" ";
-  if (!cellProperties_.empty()) {
-    text << L" CELL PROPERTIES ";
-    text.list(cellProperties_, L", ");
-  }
-  return text.join();
+  return composeText([&](TextWriter& text) {
+    if (!formulas.empty()) {
+      text << L"WITH " << indent << formulas[0];
+      for (std::size_t i = 1; i < formulas.size(); ++i)
+        text << (laidOut ? L"\n       " : L" ") << formulas[i] << L" ";
+    }
+    if (drillThrough_) {
+      text << L"DRILLTHROUGH ";
+      if (maxRows_ > 0) text << L"MAXROWS " << maxRows << L" ";
+    }
+    text << lineBreak << L"SELECT " << indent << axes[0];
+    for (std::size_t i = 1; i < axes.size(); ++i)
+      text << (laidOut ? L",\n       " : L", ") << axes[i];
+    text << lineBreak << L"FROM " << getCubeName() << L" ";
+    if (slicer_) text << lineBreak << L"WHERE " << (laidOut ? L"\n      " : L"") << slicer << L" ";
+    if (!cellProperties_.empty()) {
+      text << L" CELL PROPERTIES ";
+      text.list(cellProperties_, L", ");
+    }
+  });
 }
 
 void MDXSelectQuery::writeText(VelaString& out) const { out = getText(false); }

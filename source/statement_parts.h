@@ -12,24 +12,20 @@
 
 namespace mdxgen_detail {
 
-// Collects the pieces of a text in order, then joins them into a string
-// sized once, as concat does for a fixed number of pieces:
-//   Pieces text;
-//   text << L"DROP " << kind;
-//   for (const auto& name : names) text << cube << L"." << name << L" ";
-//   return text.join();
-// A piece is a view: the strings it points into must live until join(). A
-// temporary string is refused at compile time for that reason.
-class Pieces {
+// Writes the pieces of a text in order. A writer first only adds up the
+// sizes of the pieces; the second one copies them into a string sized once.
+class TextWriter {
  public:
-  Pieces() { pieces_.reserve(32); }
+  explicit TextWriter(bool counting) : counting_(counting) {}
 
-  Pieces& operator<<(const wchar_t* piece) { return add(piece); }
-  Pieces& operator<<(const VelaString& piece) { return add(piece); }
-  Pieces& operator<<(VelaString&&) = delete;
+  TextWriter& operator<<(const wchar_t* piece) { return add(piece); }
+  TextWriter& operator<<(const VelaString& piece) { return add(piece); }
+  // A temporary would be built twice, once for each writer: the shape's
+  // texts are read before it is written.
+  TextWriter& operator<<(VelaString&&) = delete;
 
   // The items, first to last, with separator between two of them.
-  Pieces& list(const std::vector<VelaString>& items, const wchar_t* separator) {
+  TextWriter& list(const std::vector<VelaString>& items, const wchar_t* separator) {
     for (std::size_t i = 0; i < items.size(); ++i) {
       if (i > 0) add(separator);
       add(items[i]);
@@ -37,23 +33,41 @@ class Pieces {
     return *this;
   }
 
-  VelaString join() const {
-    std::wstring out;
-    out.reserve(size_);
-    for (const auto& piece : pieces_) out.append(piece);
-    return VelaString(std::move(out));
-  }
+  std::size_t size() const { return size_; }
+  void reserve(std::size_t size) { text_.reserve(size); }
+  VelaString take() { return VelaString(std::move(text_)); }
 
  private:
-  Pieces& add(std::wstring_view piece) {
-    pieces_.push_back(piece);
-    size_ += piece.size();
+  TextWriter& add(std::wstring_view piece) {
+    if (counting_)
+      size_ += piece.size();
+    else
+      text_.append(piece);
     return *this;
   }
 
-  std::vector<std::wstring_view> pieces_;
+  bool counting_;
   std::size_t size_ = 0;
+  std::wstring text_;
 };
+
+// A text whose number of pieces varies, in one sized allocation, as concat
+// does for a fixed number of pieces. The shape writes its pieces to the
+// writer it is given; it runs twice, so it must write the same pieces both
+// times and change nothing:
+//   return composeText([&](TextWriter& text) {
+//     text << L"DROP " << kind;
+//     for (const auto& name : names) text << cube << L"." << name << L" ";
+//   });
+template <class Shape>
+VelaString composeText(const Shape& shape) {
+  TextWriter counter(true);
+  shape(counter);
+  TextWriter writer(false);
+  writer.reserve(counter.size());
+  shape(writer);
+  return writer.take();
+}
 
 // The text of each part, first to last. Read before a statement is joined,
 // so an error from any part is raised before anything is built.

@@ -2,16 +2,19 @@
 #include "mdxgen/statements.h"
 #include "source/statement_parts.h"
 
+using mdxgen_detail::composeText;
+using mdxgen_detail::TextWriter;
+
 MDXUpdateQuery::MDXUpdateQuery(const VelaString& cubeName) : MDXQuery(cubeName, Update) {}
 
 MDXUpdateQuery::~MDXUpdateQuery() = default;
 
 // "UPDATE CUBE " + K + " SET(" + names joined by ", " + ") = " + value + " "
 VelaString MDXUpdateQuery::getText(bool) const {
-  mdxgen_detail::Pieces text;
-  text << L"UPDATE CUBE " << getCubeName() << L" SET(";
-  text.list(names_, L", ") << L") = " << value_ << L" ";
-  return text.join();
+  return composeText([&](TextWriter& text) {
+    text << L"UPDATE CUBE " << getCubeName() << L" SET(";
+    text.list(names_, L", ") << L") = " << value_ << L" ";
+  });
 }
 
 void MDXUpdateQuery::writeText(VelaString& out) const { out = getText(false); }

@@ -7,6 +7,7 @@
 
 #include "mdxgen/mdxgen.h"
 #include "tests/log_capture.h"
+#include "tests/raised_code.h"
 
 namespace {
 
@@ -179,30 +180,22 @@ TEST_F(SelectTest, PlainStatementWritesFormulasUnquoted) {
 
 TEST_F(SelectTest, RefusalsChangeNothing) {
   auto_unuse<MDXSelectQuery> q(newSelect());
-  const auto code = [&](const std::function<void()>& call) -> unsigned long {
-    try {
-      call();
-    } catch (const MDXError& e) {
-      EXPECT_TRUE(e.getInserts().empty());
-      return e.getErrorCode();
-    }
-    return 0;
-  };
   VelaString out(L"kept");
-  EXPECT_EQ(code([&] { q->writeText(out); }), MDXError::kNoAxis);
-  EXPECT_EQ(code([&] { q->getText(true); }), MDXError::kNoAxis);
+  EXPECT_EQ(raisedCode([&] { q->writeText(out); }), MDXError::kNoAxis);
+  EXPECT_EQ(raisedCode([&] { q->getText(true); }), MDXError::kNoAxis);
   EXPECT_EQ(out.toUtf8(), "kept");
   const std::pair<int, unsigned long> axes[] = {{1, MDXError::kAxisOutOfOrder},
                                                 {-1, MDXError::kAxisOutOfOrder},
                                                 {0, 0},
                                                 {0, MDXError::kAxisOutOfOrder}};
   for (const auto& [axis, expected] : axes)
-    EXPECT_EQ(code([&] { q->AddAxisSpecification(axis, s.get(), none, MDXSelectQuery::NonEmpty); }),
-              expected);
+    EXPECT_EQ(
+        raisedCode([&] { q->AddAxisSpecification(axis, s.get(), none, MDXSelectQuery::NonEmpty); }),
+        expected);
   EXPECT_EQ(s->getRefCount(), 2);
   EXPECT_EQ(text(q.get()), "SELECT NON EMPTY [D].[L1].MEMBERS ON COLUMNS FROM [Sales] ");
   q->AddMemberFormula(a.get(), nullptr, 0, {L"P"}, none);
-  EXPECT_EQ(code([&] { q->getText(false); }), MDXError::kPropertyCountMismatch);
+  EXPECT_EQ(raisedCode([&] { q->getText(false); }), MDXError::kPropertyCountMismatch);
 }
 
 TEST_F(SelectTest, EndingGivesEverythingBack) {

@@ -6,6 +6,7 @@
 
 #include "mdxgen/mdxgen.h"
 #include "tests/log_capture.h"
+#include "tests/raised_code.h"
 
 namespace {
 
@@ -17,17 +18,6 @@ class StatementTest : public ::testing::Test {
   Statement* make(MDXQuery::QueryType type) {
     return static_cast<Statement*>(generator->GenerateQuery(type, nullptr));
   }
-  // The error code a call raises, 0 for none; refusals carry no inserts.
-  static unsigned long code(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const MDXError& e) {
-      EXPECT_TRUE(e.getInserts().empty());
-      return e.getErrorCode();
-    }
-    return 0;
-  }
-
   MDXQueryGenerator* generator = createMSOLAP8QueryGenerator(L"[Sales]");
   auto_unuse<MDXField> m{generator->GenerateField(L"[Measures].[M2]")};
   auto_unuse<MDXValue> v{generator->GenerateValue(VelaString(L"[Measures].[M1] * 2"))};
@@ -142,17 +132,17 @@ TEST_F(StatementTest, RefusalsChangeNothing) {
   auto_unuse<MDXCreateQuery> create(make<MDXCreateQuery>(MDXQuery::Create));
   auto_unuse<MDXDropQuery> drop(make<MDXDropQuery>(MDXQuery::Drop));
   VelaString out(L"kept");
-  EXPECT_EQ(code([&] { create->writeText(out); }), MDXError::kNothingToCreate);
-  EXPECT_EQ(code([&] { drop->writeText(out); }), MDXError::kNothingToDrop);
+  EXPECT_EQ(raisedCode([&] { create->writeText(out); }), MDXError::kNothingToCreate);
+  EXPECT_EQ(raisedCode([&] { drop->writeText(out); }), MDXError::kNothingToDrop);
   EXPECT_EQ(out.toUtf8(), "kept");
   create->AddMemberFormula(m.get(), v.get(), 1, {L"A", L"B"}, {L"1"});
-  EXPECT_EQ(code([&] { create->getText(false); }), MDXError::kPropertyCountMismatch);
+  EXPECT_EQ(raisedCode([&] { create->getText(false); }), MDXError::kPropertyCountMismatch);
   drop->AddMemberToDrop(L"[M]");
-  EXPECT_EQ(code([&] { drop->AddSetToDrop(L"[S]"); }), MDXError::kDropKindMismatch);
+  EXPECT_EQ(raisedCode([&] { drop->AddSetToDrop(L"[S]"); }), MDXError::kDropKindMismatch);
   EXPECT_EQ(drop->getText(false).toUtf8(), "DROP MEMBER [Sales].[M] ");
   auto_unuse<MDXDropQuery> sets(make<MDXDropQuery>(MDXQuery::Drop));
   sets->AddSetToDrop(L"[S]");
-  EXPECT_EQ(code([&] { sets->AddMemberToDrop(L"[M]"); }), MDXError::kDropKindMismatch);
+  EXPECT_EQ(raisedCode([&] { sets->AddMemberToDrop(L"[M]"); }), MDXError::kDropKindMismatch);
   EXPECT_EQ(sets->getText(false).toUtf8(), "DROP SET [Sales].[S] ");
 }
 
