@@ -42,6 +42,8 @@ class ORVO_API CoreLog {
    public:
     ShouldLogHandler(int first = -1, int second = 6) : first_(first), second_(second) {}
     bool shouldLog(const std::string& unitKey, VerbosityType level) const;
+    int first() const { return first_; }
+    int second() const { return second_; }
 
    private:
     int first_;
