@@ -164,9 +164,9 @@ void MDXSelectQuery::AddAxisSpecification(int axis, MDXSet* set,
                                           const std::vector<VelaString>& properties,
                                           NonEmptyStatus status) {
   if (axis != static_cast<int>(axes_.size())) throw MDXError(MDXError::kAxisOutOfOrder);
-  auto spec = std::make_unique<MDXAxisSpecification>(axis, set, properties, status == NonEmpty);
-  axes_.push_back(spec.get());
-  spec.release();
+  auto added = std::make_unique<MDXAxisSpecification>(axis, set, properties, status == NonEmpty);
+  axes_.push_back(added.get());
+  added.release();
 }
 
 void MDXSelectQuery::AddAxisRange(int axis, int start, int end) {

@@ -9,25 +9,26 @@
 
 namespace {
 
-using Spec = std::unique_ptr<MDXSingleFormulaSpecification>;
+using Formula = std::unique_ptr<MDXSingleFormulaSpecification>;
 
 class FormulaTest : public ::testing::Test {
  protected:
   ~FormulaTest() override { delete generator; }
 
   // A member formula with the first n of FORMAT_STRING and FORE_COLOR.
-  Spec member(bool server, int solveOrder, std::size_t n, bool qualified) {
+  Formula member(bool server, int solveOrder, std::size_t n, bool qualified) {
     const std::vector<VelaString> names(propertyNames.begin(), propertyNames.begin() + n);
     const std::vector<VelaString> values(propertyValues.begin(), propertyValues.begin() + n);
     if (server)
-      return Spec(new MSOLAP8MemberSpecification(m.get(), v.get(), solveOrder, names, values,
-                                                 qualified, L"[Sales]"));
-    return Spec(new MDXMemberSpecification(m.get(), v.get(), solveOrder, names, values, qualified,
-                                           L"[Sales]"));
+      return Formula(new MSOLAP8MemberSpecification(m.get(), v.get(), solveOrder, names, values,
+                                                    qualified, L"[Sales]"));
+    return Formula(new MDXMemberSpecification(m.get(), v.get(), solveOrder, names, values,
+                                              qualified, L"[Sales]"));
   }
-  Spec set(bool server, bool qualified) {
-    if (server) return Spec(new MSOLAP8SetSpecification(L"[S1]", s.get(), qualified, L"[Sales]"));
-    return Spec(new MDXSetSpecification(L"[S1]", s.get(), qualified, L"[Sales]"));
+  Formula set(bool server, bool qualified) {
+    if (server)
+      return Formula(new MSOLAP8SetSpecification(L"[S1]", s.get(), qualified, L"[Sales]"));
+    return Formula(new MDXSetSpecification(L"[S1]", s.get(), qualified, L"[Sales]"));
   }
 
   // The reference counts of the member, the value and the set.
@@ -48,7 +49,7 @@ class FormulaTest : public ::testing::Test {
 TEST_F(FormulaTest, Shapes) {
   const struct {
     int line;
-    Spec spec;
+    Formula formula;
     const char* text;
   } cases[] = {
       {__LINE__, member(true, -1, 0, false),
@@ -70,24 +71,24 @@ TEST_F(FormulaTest, Shapes) {
       {__LINE__, set(false, true), "SET [Sales].[S1] AS { [A].[a's] } "},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.spec->getText().toUtf8(), c.text) << "line " << c.line;
+    EXPECT_EQ(c.formula->getText().toUtf8(), c.text) << "line " << c.line;
     VelaString out(L"old");
-    c.spec->writeText(out);
+    c.formula->writeText(out);
     EXPECT_EQ(out.toUtf8(), c.text) << "line " << c.line;
   }
 }
 
 TEST_F(FormulaTest, UnequalPropertyListsRaiseAtTextTimeBeforeAnyFragmentIsRead) {
   for (const auto& names : {propertyNames, std::vector<VelaString>{}}) {
-    MSOLAP8MemberSpecification spec(nullptr, nullptr, 1, names, {L"1"}, false, L"[Sales]");
+    MSOLAP8MemberSpecification formula(nullptr, nullptr, 1, names, {L"1"}, false, L"[Sales]");
     VelaString out(L"kept");
-    EXPECT_EQ(raisedCode([&] { spec.writeText(out); }), MDXError::kPropertyCountMismatch);
+    EXPECT_EQ(raisedCode([&] { formula.writeText(out); }), MDXError::kPropertyCountMismatch);
     EXPECT_EQ(out.toUtf8(), "kept");
   }
 }
 
 TEST_F(FormulaTest, FragmentsAreReadAtTextTime) {
-  const Spec formula = member(true, -1, 0, false), named = set(true, false);
+  const Formula formula = member(true, -1, 0, false), named = set(true, false);
   m->MoveToParent();
   v->ReverseSign();
   s->Hierarchize(false);
