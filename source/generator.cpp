@@ -1,5 +1,7 @@
 #include "mdxgen/generator.h"
 
+#include <memory>
+
 #include "mdxgen/error.h"
 #include "mdxgen/field.h"
 #include "mdxgen/member_property.h"
@@ -142,12 +144,9 @@ MDXQueryGenerator::QueryGenerationType MSOLAP8QueryGenerator::GetServerType() co
 }
 
 MDXQueryLog* MSOLAP8QueryGenerator::create_mdx_query_log() {
-  auto* log = new MDXQueryLog(getCubeName());
-  if (!log->open(kQueryLogKey)) {
-    delete log;
-    return nullptr;
-  }
-  return log;
+  std::unique_ptr<MDXQueryLog> log(new MDXQueryLog(getCubeName()));
+  if (!log->open(kQueryLogKey)) return nullptr;
+  return log.release();
 }
 
 MDXQueryGenerator* createMSOLAP8QueryGenerator(const VelaString& cubeName) {

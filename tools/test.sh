@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source tools/packages.sh
-ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkgconf
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkgconf \
+  clang libclang-rt-14-dev $(grep -v '^#' tools/engine/packages.list)
 
 jobs=$(nproc)
 run_preset() {

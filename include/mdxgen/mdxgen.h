@@ -4,9 +4,11 @@
 
 #include "mdxgen/support/core_log.h"
 #include "mdxgen/support/exceptions.h"
+#include "mdxgen/support/file.h"
 #include "mdxgen/support/kiva.h"
 #include "mdxgen/support/oleauto.h"
 #include "mdxgen/support/refcount.h"
+#include "mdxgen/support/registry.h"
 #include "mdxgen/support/string_converters.h"
 #include "mdxgen/support/velastring.h"
 

@@ -1,0 +1,204 @@
+// The registry stand-in: export files in each encoding and line end, value
+// types, case, removals, and files that cannot be used.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+
+#include "mdxgen/mdxgen.h"
+#include "tests/log_capture.h"
+#include "tests/temp_files.h"
+
+namespace {
+
+const wchar_t kKey[] = L"Software\\Quillon\\Ardent Suite 2\\ORVO\\Log\\Modules\\ODBOMODULE";
+const std::string kPath = VelaString(kKey).toUtf8();
+const std::string kV5 = "Windows Registry Editor Version 5.00\n\n";
+const std::string kKeyLine = "[HKEY_LOCAL_MACHINE\\" + kPath + "]\n";
+const std::string kLog = "\"MDX Query Log\"=\"q.log\"\n";
+
+// A version 5 file holding the key with these lines.
+std::string reg(const std::string& lines) { return kV5 + kKeyLine + lines; }
+
+// UTF-8 text as UTF-16LE with its byte-order mark.
+std::string utf16le(const std::string& utf8) {
+  std::string out = "\xFF\xFE";
+  auto unit = [&out](unsigned u) {
+    out += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+  };
+  const VelaString text = VelaString::fromUtf8(utf8);
+  for (const wchar_t c : text.wstr()) {
+    const auto code = static_cast<unsigned>(c);
+    if (code < 0x10000) {
+      unit(code);
+    } else {
+      unit(0xD800 + ((code - 0x10000) >> 10));
+      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+std::string crlf(std::string text) {
+  for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 2)) {
+    text.insert(i, 1, '\r');
+  }
+  return text;
+}
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  // Writes the file and reads a string value from it; a failed read leaves
+  // the output as it was.
+  std::optional<std::string> readString(const std::string& bytes,
+                                        const wchar_t* value = L"MDX Query Log", int root = 3) {
+    writeFile(file, bytes);
+    VelaString out(L"untouched");
+    if (RegistryWrapper::readRegKeyValue(root, kKey, value, out)) return out.toUtf8();
+    EXPECT_TRUE(out == "untouched");
+    return std::nullopt;
+  }
+
+  TempDir dir;
+  std::string file = dir.path("settings.reg");
+  ScopedEnv registry{"ORVO_REGISTRY", file.c_str()};
+  LogCapture capture{0};
+};
+
+}  // namespace
+
+TEST_F(RegistryTest, StringValues) {
+  const struct {
+    int line;
+    std::string bytes;
+    std::optional<std::string> value;
+  } cases[] = {
+      {__LINE__, reg(kLog), "q.log"},
+      {__LINE__, "REGEDIT4\n" + kKeyLine + kLog, "q.log"},
+      {__LINE__, "\xEF\xBB\xBF" + crlf(reg(kLog)), "q.log"},
+      {__LINE__, utf16le(crlf(reg("\"MDX Query Log\"=\"Zürich 😀\"\n"))), "Zürich 😀"},
+      {__LINE__, utf16le(reg(kLog)), "q.log"},
+      {__LINE__, reg(R"("MDX Query Log"="C:\\logs\\a \"b\".log")"), R"(C:\logs\a "b".log)"},
+      {__LINE__, reg("\"MDX Query Log\"=\"\""), ""},
+      {__LINE__,
+       kV5 + "[hkey_local_machine\\SOFTWARE\\quillon\\ARDENT suite 2\\orvo\\log\\modules\\"
+             "OdboModule]\n\"mdx QUERY log\"=\"q.log\"\n",
+       "q.log"},
+      // Comments, blanks, hex data continued over lines, the default value.
+      {__LINE__,
+       reg("; comment\n@=\"default\"\n\"Bin\"=hex:01,02,\\\n  03,ff\n  \"MDX Query Log\" = "
+           "\"q.log\"  \r\n\"Multi\"=hex(7):41,00,\\\n  00,00\n"),
+       "q.log"},
+      // The last setting holds; a removal of the value or a key above removes.
+      {__LINE__, reg(kLog) + kKeyLine + "\"MDX Query Log\"=\"second.log\"\n", "second.log"},
+      {__LINE__, reg(kLog + "\"MDX Query Log\"=-\n"), std::nullopt},
+      {__LINE__, reg(kLog) + "[-HKEY_LOCAL_MACHINE\\Software\\Quillon]\n", std::nullopt},
+      {__LINE__, reg(kLog) + "[-HKEY_LOCAL_MACHINE\\Software\\Quill]\n", "q.log"},
+      {__LINE__, kV5 + "[-HKEY_LOCAL_MACHINE\\Software\\Quillon]\n" + kKeyLine + kLog, "q.log"},
+      {__LINE__, kV5 + "[-HKEY_LOCAL_MACHINE\\" + kPath + "]\n" + kLog, std::nullopt},
+      // Another root, a key below, a key above, another name, another type.
+      {__LINE__, kV5 + "[HKEY_CURRENT_USER\\" + kPath + "]\n" + kLog, std::nullopt},
+      {__LINE__, kV5 + "[HKEY_LOCAL_MACHINE\\" + kPath + "\\Sub]\n" + kLog, std::nullopt},
+      {__LINE__, kV5 + "[HKEY_LOCAL_MACHINE\\Software\\Quillon]\n" + kLog, std::nullopt},
+      {__LINE__, reg("\"MDX Query Logs\"=\"q.log\"\n"), std::nullopt},
+      {__LINE__, reg("\"MDX Query Log\"=dword:00000001\n"), std::nullopt},
+      {__LINE__, reg("\"MDX Query Log\"=hex(2):41,00,00,00\n"), std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(readString(c.bytes), c.value) << "line " << c.line;
+  EXPECT_EQ(readString(reg("@=\"default\"\n"), L""), "default");
+  EXPECT_EQ(readString(reg(kLog), L"MDX Query Log", RegistryWrapper::kCurrentUser), std::nullopt);
+  EXPECT_EQ(readString(reg(kLog), L"MDX Query Log", 0), std::nullopt);
+  EXPECT_TRUE(capture.records.empty());
+}
+
+TEST_F(RegistryTest, BooleanValues) {
+  const struct {
+    const char* data;
+    std::optional<bool> value;
+  } cases[] = {
+      {"dword:00000001", true}, {"dword:00000000", false}, {"DWORD:0000000A", true},
+      {"dword:1", true},        {"\"1\"", true},           {"\"True\"", true},
+      {"\"0\"", false},         {"\"yes\"", false},        {"\" 1\"", false},
+      {"hex:01", std::nullopt}, {"-", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    writeFile(file, reg(std::string("\"MDX Query Clock\"=") + c.data + "\n"));
+    bool out = !c.value.value_or(true);
+    const bool read = RegistryWrapper::readRegKeyValue(3, kKey, L"MDX Query Clock", out);
+    EXPECT_EQ(read ? std::optional<bool>(out) : std::nullopt, c.value) << c.data;
+  }
+  EXPECT_TRUE(capture.records.empty());
+}
+
+// A file that is not a well-formed export fails every read, even of a value
+// it holds, and each read gives exactly one warning saying where.
+TEST_F(RegistryTest, MalformedFiles) {
+  const struct {
+    int line;
+    std::string bytes;
+    const char* where;
+  } cases[] = {
+      {__LINE__, "", "1"},
+      {__LINE__, kKeyLine + kLog, "1"},
+      {__LINE__, "Windows Registry Editor Version 4.00\n" + kKeyLine + kLog, "1"},
+      {__LINE__, utf16le(reg(kLog)).substr(2), "1"},
+      {__LINE__, utf16le(reg(kLog)) + "x", "0"},
+      {__LINE__, kV5 + kLog + kKeyLine, "3"},
+      {__LINE__, reg(kLog + "\"Other\"=\"open\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other\"=\"C:\\logs\"\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other\"=\"a\"b\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other=\"a\"\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other\"=dword:000000001\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other\"=dword:0000000g\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other\"=qword:1\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other\"=hex:01,,02\n"), "5"},
+      {__LINE__, reg(kLog + "\"Other\"=hex:01,\\\n  02,\\"), "6"},
+      {__LINE__, reg(kLog + "[HKEY_LOCAL_MACHINE\\Software\n"), "5"},
+      {__LINE__, reg(kLog + "[HKLM\\Software]\n"), "5"},
+      {__LINE__, reg(kLog + "MDX Query Log=q.log\n"), "5"},
+  };
+  for (const auto& c : cases) {
+    capture.records.clear();
+    EXPECT_EQ(readString(c.bytes), std::nullopt) << "line " << c.line;
+    ASSERT_EQ(capture.records.size(), 1u) << "line " << c.line;
+    const auto& warning = capture.records[0];
+    EXPECT_EQ(warning.unit, "SUPPORT.Registry");
+    EXPECT_EQ(warning.messageCode, RegistryWrapper::kMalformedFileWarning);
+    ASSERT_EQ(warning.inserts.size(), 3u);
+    EXPECT_EQ(warning.inserts[0].toUtf8(), file);
+    EXPECT_EQ(warning.inserts[1].toUtf8(), c.where) << "line " << c.line;
+  }
+}
+
+TEST_F(RegistryTest, FilesThatCannotBeRead) {
+  VelaString out;
+  writeFile(file, reg(kLog));
+  // Larger than the limit: a sparse file, nothing is written to disk.
+  ASSERT_EQ(::truncate(file.c_str(), RegistryWrapper::kMaxFileSize + 1), 0);
+  EXPECT_FALSE(RegistryWrapper::readRegKeyValue(3, kKey, L"MDX Query Log", out));
+  registry.set(dir.path());
+  EXPECT_FALSE(RegistryWrapper::readRegKeyValue(3, kKey, L"MDX Query Log", out));
+  ASSERT_EQ(capture.records.size(), 2u);
+  EXPECT_EQ(capture.records[0].inserts[2].toUtf8(), "is larger than 16 MiB");
+  EXPECT_EQ(capture.records[1].inserts[2].toUtf8(), "is not a regular file");
+}
+
+// Without the variable or the file a read fails quietly; the variable and
+// the file are read afresh at every read.
+TEST_F(RegistryTest, TheVariable) {
+  const std::string other = dir.path("other.reg");
+  writeFile(file, reg(kLog));
+  writeFile(other, reg("\"MDX Query Log\"=\"second.log\"\n"));
+  EXPECT_EQ(readString(reg(kLog)), "q.log");
+  registry.set(other);
+  VelaString out;
+  ASSERT_TRUE(RegistryWrapper::readRegKeyValue(3, kKey, L"MDX Query Log", out));
+  EXPECT_TRUE(out == "second.log");
+  for (const char* value : {static_cast<const char*>(nullptr), "", "/nonexistent/settings.reg"}) {
+    registry.set(value);
+    EXPECT_FALSE(RegistryWrapper::readRegKeyValue(3, kKey, L"MDX Query Log", out));
+  }
+  EXPECT_TRUE(capture.records.empty());
+}
