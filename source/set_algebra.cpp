@@ -7,6 +7,7 @@
 #include "source/set_text.h"
 #include "source/text_build.h"
 
+using mdxgen_detail::append;
 using mdxgen_detail::concat;
 using mdxgen_detail::isEmptySet;
 
@@ -137,13 +138,20 @@ MDXSet* MDXSet::AddField(const MDXField& field, bool asUnion) {
 
 MDXSet* MDXSet::nonEmptyCrossjoin(const std::vector<auto_unuse<MDXSet>>& sets) {
   if (sets.empty()) return this;
-  VelaString result(L"NONEMPTYCROSSJOIN( ");
-  result += text();
+  // The other texts are read first, so the result is sized once.
+  std::vector<VelaString> others;
+  others.reserve(sets.size());
+  const std::wstring_view head = L"NONEMPTYCROSSJOIN( ", separator = L", ", tail = L" )";
+  std::size_t size = head.size() + text().size() + tail.size();
   for (const auto& set : sets) {
-    result += L", ";
-    result += set->getText();
+    others.push_back(set->getText());
+    size += separator.size() + others.back().size();
   }
-  result += L" )";
+  VelaString result;
+  result.reserve(size);
+  append(result, {head, text()});
+  for (const auto& other : others) append(result, {separator, other});
+  append(result, {tail});
   setText(std::move(result));
   return this;
 }

@@ -20,6 +20,12 @@ inline VelaString concat(std::initializer_list<std::wstring_view> pieces) {
   return VelaString(std::move(out));
 }
 
+// Appends the pieces to out in place, for texts built item by item in a
+// loop; the string's own growth keeps a long run of appends linear.
+inline void append(VelaString& out, std::initializer_list<std::wstring_view> pieces) {
+  for (const auto& piece : pieces) out.wstr().append(piece);
+}
+
 // A number in plain decimal, "-" before a negative value.
 inline VelaString decimal(long long value) { return VelaString(std::to_wstring(value)); }
 inline VelaString decimalUnsigned(unsigned long long value) {

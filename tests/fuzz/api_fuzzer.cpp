@@ -181,13 +181,16 @@ void run(fuzz::Input& in, MDXQueryGenerator* g, Host& host) {
         const int op = in.below(10);
         const long n = in.number();
         const bool all = in.flag();
+        // With all, ancestors and children list one item per generation, every
+        // one asked for: the count is kept small enough to stay in memory.
+        const long listed = all ? n % 100 : n;
         guarded(setText, [&] {
           switch (op) {
             case 0: s->TakeTopLevel(in.flag() ? &host.time : nullptr); break;
             case 1: s->TakeLeafNodes(&host.time); break;
-            case 2: s->TakeAncestorsOfMember(in.text(), all, n); break;
-            case 3: s->TakeAncestorsOfSet(in.text(), &host.time, all, n, 0); break;
-            case 4: s->TakeChildren(sets.pick(in), &host.time, all, n, L""); break;
+            case 2: s->TakeAncestorsOfMember(in.text(), all, listed); break;
+            case 3: s->TakeAncestorsOfSet(in.text(), &host.time, all, listed, 0); break;
+            case 4: s->TakeChildren(sets.pick(in), &host.time, all, listed, L""); break;
             case 5: s->TakeDescendants(in.text(), &host.time, all, n, L""); break;
             case 6: s->DrillDown(&host.time, in.text(), all); break;
             case 7: s->DrillUpOnSet(sets.pick(in)); break;
