@@ -1,6 +1,7 @@
 // The statements: SELECT, CREATE, DROP, ALTER CUBE and UPDATE CUBE.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "mdxgen/export.h"
@@ -106,6 +107,8 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
 
  protected:
   ~MDXSelectQuery() override;
+  // Appends a formula to the WITH clause; the statement owns it from now on.
+  void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
 
  private:
   std::vector<MDXSingleFormulaSpecification*> formulas_;
@@ -152,6 +155,8 @@ class MDXGEN_API MDXCreateQuery : public MDXQuery {
 
  protected:
   ~MDXCreateQuery() override;
+  // Appends a formula; the statement owns it from now on.
+  void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
 
  private:
   std::vector<MDXSingleFormulaSpecification*> formulas_;

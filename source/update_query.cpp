@@ -1,0 +1,24 @@
+// UPDATE CUBE: one value written into the cell named by a tuple of members.
+#include "mdxgen/statements.h"
+#include "source/statement_parts.h"
+
+using mdxgen_detail::composeText;
+using mdxgen_detail::TextWriter;
+
+MDXUpdateQuery::MDXUpdateQuery(const VelaString& cubeName) : MDXQuery(cubeName, Update) {}
+
+MDXUpdateQuery::~MDXUpdateQuery() = default;
+
+// "UPDATE CUBE " + K + " SET(" + names joined by ", " + ") = " + value + " "
+VelaString MDXUpdateQuery::getText(bool) const {
+  return composeText([&](TextWriter& text) {
+    text << L"UPDATE CUBE " << getCubeName() << L" SET(";
+    text.list(names_, L", ") << L") = " << value_ << L" ";
+  });
+}
+
+void MDXUpdateQuery::writeText(VelaString& out) const { out = getText(false); }
+
+void MDXUpdateQuery::addNameVector(std::vector<VelaString> names) { names_ = std::move(names); }
+
+void MDXUpdateQuery::addData(VelaString& value) { value_ = value; }
