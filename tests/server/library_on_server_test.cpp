@@ -195,10 +195,7 @@ schema_host::SchemaModel* LibraryOnServer::model_ = nullptr;
 
 // A row of the tables below: a name, the fragment an operation leaves (the
 // expression is evaluated when the row runs) and what the server must give.
-#define ROW(name, expression, ...)                \
-  {                                               \
-    name, [&] { return expression; }, __VA_ARGS__ \
-  }
+#define ROW(name, expression, ...) {name, [&] { return expression; }, __VA_ARGS__}
 
 // Each set alone on the columns, its cells holding the default measure
 // (Unit Sales): the members the server returns. Mondrian lists its own
@@ -216,6 +213,7 @@ TEST_F(LibraryOnServer, SetOperationsSelectTheirMembers) {
   auto leaves = [&](const schema_host::SchemaHierarchy* h) {
     return empty()->TakeLeafNodes(const_cast<schema_host::SchemaHierarchy*>(h));
   };
+  // The sibling operations take the host's calculations as non-const.
   auto* firstHalf = const_cast<schema_host::SchemaCalculation*>(cube().calculation(kFirstHalf));
   auto current = [] { return node(ET_TUPLE_VALUE, {node(ET_CURRENT)}); };
   auto measure = [](const wchar_t* name) {
