@@ -29,42 +29,6 @@
 namespace {
 
 using schema_host::SchemaCube;
-using Table = std::vector<std::vector<std::string>>;
-
-// Display width of UTF-8 text: one column per character.
-std::size_t displayWidth(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-bool looksNumeric(const std::string& text) {
-  return !text.empty() && text.find_first_not_of("0123456789.,-% ") == std::string::npos;
-}
-
-// Prints a table whose first row is the header; a column whose cells are all
-// numbers is right-aligned, any other left-aligned.
-void printTable(const Table& table) {
-  std::vector<std::size_t> widths;
-  std::vector<bool> right;
-  for (std::size_t r = 0; r < table.size(); ++r) {
-    for (std::size_t c = 0; c < table[r].size(); ++c) {
-      if (c == widths.size()) {
-        widths.push_back(0);
-        right.push_back(true);
-      }
-      widths[c] = std::max(widths[c], displayWidth(table[r][c]));
-      if (r > 0 && !table[r][c].empty() && !looksNumeric(table[r][c])) right[c] = false;
-    }
-  }
-  for (const auto& row : table) {
-    std::string line;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-      const std::string padding(widths[c] - displayWidth(row[c]), ' ');
-      line += "  " + (right[c] ? padding + row[c] : row[c] + padding);
-    }
-    std::cout << line.substr(0, line.find_last_not_of(' ') + 1) << '\n';
-  }
-}
 
 // The host's filter conditions: a tree of nodes that answers the library's
 // calls (KIVA_o::Expression). A node owns its operands.
@@ -104,6 +68,42 @@ class Condition final : public KIVA_o::Expression {
 using mdxgen::engine::EngineAxis;
 using mdxgen::engine::EngineClient;
 using mdxgen::engine::EngineResult;
+using Table = std::vector<std::vector<std::string>>;
+
+// Display width of UTF-8 text: one column per character.
+std::size_t displayWidth(const std::string& text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+bool looksNumeric(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789.,-% ") == std::string::npos;
+}
+
+// Prints a table whose first row is the header; a column whose cells are all
+// numbers is right-aligned, any other left-aligned.
+void printTable(const Table& table) {
+  std::vector<std::size_t> widths;
+  std::vector<bool> right;
+  for (std::size_t r = 0; r < table.size(); ++r) {
+    for (std::size_t c = 0; c < table[r].size(); ++c) {
+      if (c == widths.size()) {
+        widths.push_back(0);
+        right.push_back(true);
+      }
+      widths[c] = std::max(widths[c], displayWidth(table[r][c]));
+      if (r > 0 && !table[r][c].empty() && !looksNumeric(table[r][c])) right[c] = false;
+    }
+  }
+  for (const auto& row : table) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      const std::string padding(widths[c] - displayWidth(row[c]), ' ');
+      line += "  " + (right[c] ? padding + row[c] : row[c] + padding);
+    }
+    std::cout << line.substr(0, line.find_last_not_of(' ') + 1) << '\n';
+  }
+}
 
 // "Zürich" from "[Store].[Switzerland].[ZH].[Zürich]"; "]]" stands for "]".
 std::string caption(const std::string& uniqueName) {
