@@ -1,0 +1,90 @@
+// What the server tests share: one runner on the sample cube per test
+// process, and answers written as short texts that a case compares whole.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine_client.h"
+
+namespace server_test {
+
+using mdxgen::engine::EngineAxis;
+using mdxgen::engine::EngineClient;
+using mdxgen::engine::EngineResult;
+using Rows = std::vector<std::vector<std::optional<std::string>>>;
+
+// The runner on the sample cube, started on first use and shut down at exit:
+// a JVM costs about a second, so the cases of a process share it.
+inline EngineClient& sampleEngine() {
+  static EngineClient engine;
+  return engine;
+}
+
+// The last name of a unique name, unbracketed: "[A].[Gadgets [New]]]" gives
+// "Gadgets [New]".
+inline std::string lastName(const std::string& uniqueName) {
+  std::string name;
+  for (std::size_t i = 0; i < uniqueName.size(); ++i) {
+    if (uniqueName[i] != '[') continue;
+    for (name.clear(), ++i; i < uniqueName.size(); ++i) {
+      if (uniqueName[i] == ']' && (i + 1 == uniqueName.size() || uniqueName[++i] != ']')) break;
+      name += uniqueName[i];
+    }
+  }
+  return name;
+}
+
+// "a|b, c|d": the last names of each position's members.
+inline std::string axisText(const EngineAxis& axis) {
+  std::string text;
+  for (const auto& tuple : axis.positions) {
+    if (!text.empty()) text += ", ";
+    for (std::size_t m = 0; m < tuple.size(); ++m) text += (m ? "|" : "") + lastName(tuple[m]);
+  }
+  return text;
+}
+
+// "a|b, c|-": rows joined by ", ", columns by "|", "-" for NULL.
+inline std::string rowsText(const Rows& rows) {
+  std::string text;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c)
+      text += (c ? "|" : r ? ", " : "") + rows[r][c].value_or("-");
+  }
+  return text;
+}
+
+// The cells as rows of the columns axis, empty cells as NULLs: the text of
+// an SQL query that returns one row per row position, one column per column.
+inline std::string cellsText(const EngineResult& result) {
+  const std::size_t width = result.axes.empty() ? 1 : result.axes[0].positions.size();
+  Rows rows;
+  for (std::size_t i = 0; i < result.cells.size(); ++i) {
+    if (i % width == 0) rows.emplace_back();
+    const auto& cell = result.cells[i];
+    rows.back().push_back(cell.empty() ? std::nullopt : std::optional<std::string>(cell.value));
+  }
+  return rowsText(rows);
+}
+
+inline std::string sqlText(EngineClient& engine, const std::string& query) {
+  EngineResult r = engine.sql(query);
+  EXPECT_TRUE(r.ok) << r.error << "\nquery: " << query;
+  return rowsText(r.rows);
+}
+
+// The one value an SQL query returns.
+inline std::string sqlValue(EngineClient& engine, const std::string& query) {
+  EngineResult r = engine.sql(query);
+  if (!r.ok || r.rows.size() != 1 || r.rows[0].size() != 1 || !r.rows[0][0]) {
+    ADD_FAILURE() << "expected one value from: " << query << "\n" << r.error;
+    return {};
+  }
+  return *r.rows[0][0];
+}
+
+}  // namespace server_test
