@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -31,8 +30,7 @@ std::string axesText(const EngineResult& r) {
 // kill() only queues a signal. Waits until /proc shows the process in the
 // given state ('T' stopped, 'Z' dead but not yet reaped).
 bool waitForState(pid_t pid, char state) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < deadline) {
+  for (int tries = 0; tries < 5000; ++tries) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     std::getline(stat, line);
@@ -44,9 +42,10 @@ bool waitForState(pid_t pid, char state) {
   return false;
 }
 
-// Each statement's axes, and its cells against the rows of an SQL query
-// (or a literal text): names escaped with "]]" and "''", non-ASCII letters,
-// empty cells, line breaks and tabs in the statement all survive the trip.
+// Each statement's axes, and its cells against the rows of an SQL query:
+// empty cells, a name escaped with "]]", non-ASCII letters, line breaks and
+// tabs in the statement all survive the trip. (Member properties and
+// drill-through rows are read in library_on_server_test.)
 TEST(EngineClient, AnswersMatchSql) {
   EngineClient& engine = sampleEngine();
   ASSERT_TRUE(engine.running()) << engine.startupError();
@@ -54,7 +53,7 @@ TEST(EngineClient, AnswersMatchSql) {
   const struct {
     const char* mdx;
     const char* axes;
-    const char* cells;  // an SQL query, or the text itself
+    const char* sql;
   } cases[] = {
       {"SELECT {[Measures].[Unit Sales], [Measures].[Store Sales]} ON COLUMNS,\n"
        " [Time].[Year].Members ON ROWS FROM [Sales]",
@@ -69,9 +68,6 @@ TEST(EngineClient, AnswersMatchSql) {
        "SELECT SUM(f.unit_sales) FROM store s LEFT JOIN sales_fact f ON f.store_id = s.store_id"
        " AND f.month_id < 202400 GROUP BY s.store_country, s.store_state, s.store_city"
        " ORDER BY s.store_country, s.store_state, s.store_city"},
-      {"SELECT {[Measures].[Unit Sales]} ON 0, FILTER([Store].[Store City].Members,"
-       " IsEmpty([Measures].[Unit Sales])) ON 1 FROM [Sales] WHERE ([Time].[2023])",
-       "Unit Sales / Vancouver, Zürich WHERE 2023", "-, -"},
       {"SELECT NON EMPTY CROSSJOIN({[Time].[2024].[Q2]},"
        " {[Product].[Non-Consumable].[Electronics].[Gadgets [New]]]}) ON 0,\n"
        " {[Store].[Switzerland].[ZH].[Zürich]} ON 1 FROM [Sales] WHERE ([Measures].[Unit Sales])",
@@ -79,14 +75,6 @@ TEST(EngineClient, AnswersMatchSql) {
        "SELECT SUM(f.unit_sales) FROM sales_fact f JOIN product p ON p.product_id = f.product_id"
        " JOIN store s ON s.store_id = f.store_id WHERE f.month_id BETWEEN 202404 AND 202406"
        " AND p.product_category = 'Gadgets [New]' AND s.store_city = 'Zürich'"},
-      {"WITH MEMBER [Measures].[Joe's Units] AS\n"
-       " '([Measures].[Unit Sales], [Product].[Food].[Baked Goods].[Joe''s Cookies])'\n"
-       "SELECT {[Measures].[Joe's Units]} ON 0, {[Store].[USA].[ID].[Coeur d'Alene]} ON 1"
-       " FROM [Sales]",
-       "Joe's Units / Coeur d'Alene",
-       "SELECT SUM(f.unit_sales) FROM sales_fact f JOIN product p ON p.product_id = f.product_id"
-       " JOIN store s ON s.store_id = f.store_id WHERE p.product_category = 'Joe''s Cookies'"
-       " AND s.store_city = 'Coeur d''Alene'"},
       {"SELECT\r\n\t{[Measures].[Unit Sales]} ON COLUMNS\r\n-- a comment line\nFROM\t[Sales]\n",
        "Unit Sales", "SELECT SUM(unit_sales) FROM sales_fact"},
   };
@@ -95,42 +83,8 @@ TEST(EngineClient, AnswersMatchSql) {
     const EngineResult r = engine.mdx(c.mdx);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(axesText(r), c.axes);
-    const std::string cells = c.cells;
-    EXPECT_EQ(cellsText(r), cells.rfind("SELECT ", 0) == 0 ? sqlText(engine, cells) : cells);
+    EXPECT_EQ(cellsText(r), sqlText(engine, c.sql));
   }
-
-  // Member properties per position, and a cell formatted with the schema's
-  // format string.
-  const EngineResult r = engine.mdx(
-      "SELECT {[Measures].[Store Sales]} ON 0,\n {[Store].[Switzerland].[ZH].[Zürich],"
-      " [Store].[USA].[ID].[Coeur d'Alene]} DIMENSION PROPERTIES [Store].[Store City].[Manager],"
-      " [Store].[Store City].[Store Size], PARENT_UNIQUE_NAME ON 1 FROM [Sales]");
-  ASSERT_TRUE(r.ok) << r.error;
-  EXPECT_TRUE(r.axes.at(0).propertyNames.empty());
-  EXPECT_EQ(r.axes.at(1).propertyNames,
-            (std::vector<std::string>{"Manager", "Store Size", "PARENT_UNIQUE_NAME"}));
-  Rows properties;
-  for (const auto& position : r.axes[1].properties) properties.push_back(position.at(0));
-  EXPECT_EQ(rowsText(properties),
-            sqlText(engine, "SELECT s.store_manager, s.store_sqft, '[Store].[' || s.store_country"
-                            " || '].[' || s.store_state || ']' FROM store s WHERE s.store_city"
-                            " IN ('Zürich', 'Coeur d''Alene') ORDER BY s.store_country"));
-  EXPECT_EQ(r.cells.at(0).formatted, "1,860.00");
-
-  // DRILLTHROUGH comes back as rows: the facts behind the cell.
-  const EngineResult drill = engine.mdx(
-      "DRILLTHROUGH SELECT {[Measures].[Store Sales]} ON 0 FROM [Sales]\n"
-      "WHERE ([Store].[Switzerland].[ZH].[Zürich], [Time].[2024].[Q2])\n"
-      "RETURN [Product].[Product Category], [Measures].[Store Sales]");
-  ASSERT_TRUE(drill.ok) << drill.error;
-  EXPECT_EQ(drill.kind, "DRILLTHROUGH");
-  EXPECT_EQ(drill.columns, (std::vector<std::string>{"Product Category", "Store Sales"}));
-  Rows rows = drill.rows;
-  std::sort(rows.begin(), rows.end());
-  EXPECT_EQ(rowsText(rows), sqlText(engine, "SELECT p.product_category, f.store_sales FROM"
-                                            " sales_fact f JOIN product p ON p.product_id ="
-                                            " f.product_id WHERE f.store_id = 5 AND f.month_id"
-                                            " BETWEEN 202404 AND 202406 ORDER BY 1, 2"));
 }
 
 // Statements the engine refuses and records the runner cannot read come
@@ -193,8 +147,8 @@ TEST(EngineClient, RunnerFailures) {
   EngineOptions options = EngineOptions::sample();
   options.statementTimeout = std::chrono::milliseconds(1000);
   EngineClient client(options);
-  for (const auto& [signal, state, error] :
-       {std::tuple{SIGKILL, 'Z', "signal 9"}, std::tuple{SIGSTOP, 'T', "no answer within 1000 ms"}}) {
+  for (const auto& [signal, state, error] : {std::tuple{SIGKILL, 'Z', "signal 9"},
+                                             std::tuple{SIGSTOP, 'T', "no answer within 1000 ms"}}) {
     SCOPED_TRACE(error);
     ASSERT_TRUE(client.running() || client.restart()) << client.startupError();
     ASSERT_TRUE(client.ping().ok);

@@ -27,14 +27,11 @@ inline EngineClient& sampleEngine() {
 // The last name of a unique name, unbracketed: "[A].[Gadgets [New]]]" gives
 // "Gadgets [New]".
 inline std::string lastName(const std::string& uniqueName) {
-  std::string name;
-  for (std::size_t i = 0; i < uniqueName.size(); ++i) {
-    if (uniqueName[i] != '[') continue;
-    for (name.clear(), ++i; i < uniqueName.size(); ++i) {
-      if (uniqueName[i] == ']' && (i + 1 == uniqueName.size() || uniqueName[++i] != ']')) break;
-      name += uniqueName[i];
-    }
-  }
+  const auto dot = uniqueName.rfind(".[");
+  std::string name = uniqueName.substr(dot == std::string::npos ? 1 : dot + 2);
+  if (!name.empty()) name.pop_back();
+  for (auto at = name.find("]]"); at != std::string::npos; at = name.find("]]", at + 1))
+    name.erase(at, 1);
   return name;
 }
 
@@ -56,6 +53,14 @@ inline std::string rowsText(const Rows& rows) {
       text += (c ? "|" : r ? ", " : "") + rows[r][c].value_or("-");
   }
   return text;
+}
+
+// The member properties of an axis as rows, one per position (its first
+// member).
+inline std::string propertiesText(const EngineAxis& axis) {
+  Rows rows;
+  for (const auto& position : axis.properties) rows.push_back(position.at(0));
+  return rowsText(rows);
 }
 
 // The cells as rows of the columns axis, empty cells as NULLs: the text of
