@@ -56,10 +56,7 @@ class LibraryOnServer : public ::testing::Test {
 
   // Holds the caller's reference on a fragment or statement to the end of the case.
   template <class T>
-  T* keep(T* object) {
-    held_.emplace_back(object);
-    return object;
-  }
+  T* keep(T* object) { return held_.emplace_back(object), object; }
   MDXField* member(const char* name) { return keep(g_->GenerateField(VelaString(name))); }
   MDXField* hostMember(const char* name) { return keep(g_->GenerateField(cube().member(name))); }
   MDXSet* set(const char* text) { return keep(g_->GenerateSet(VelaString(text))); }
@@ -91,12 +88,10 @@ class LibraryOnServer : public ::testing::Test {
     return static_cast<Statement*>(keep(g_->GenerateQuery(type, nullptr)));
   }
   // SELECT columns ON COLUMNS [, rows ON ROWS] FROM [Sales].
-  MDXSelectQuery* select(MDXSet* columns, MDXSet* rows = nullptr,
-                         const std::vector<VelaString>& properties = {},
-                         MDXSelectQuery::NonEmptyStatus status = MDXSelectQuery::MayBeEmpty) {
+  MDXSelectQuery* select(MDXSet* columns, MDXSet* rows = nullptr) {
     auto* query = statement<MDXSelectQuery>(MDXQuery::Select);
     query->AddAxisSpecification(0, columns, {}, MDXSelectQuery::MayBeEmpty);
-    if (rows) query->AddAxisSpecification(1, rows, properties, status);
+    if (rows) query->AddAxisSpecification(1, rows, {}, MDXSelectQuery::MayBeEmpty);
     return query;
   }
   // SELECT of the calculated member [<hierarchy>].[Result], the value its formula.
@@ -114,7 +109,7 @@ class LibraryOnServer : public ::testing::Test {
     EXPECT_TRUE(result.ok) << result.error << "\nstatement: " << text;
     return result;
   }
-  static std::string sql(const std::string& query) { return sqlValue(engine(), query); }
+  static std::string sql(const std::string& query) { return sqlText(engine(), query); }
   // A cell against a literal text, or against the one value of an SQL query
   // (numbers within a relative 1e-9).
   static void expectCell(const mdxgen::engine::EngineCell& cell, const std::string& expected) {
@@ -156,8 +151,7 @@ struct Row {
 // without facts (Canada's) out of descendants at a numeric distance.
 TEST_F(LibraryOnServer, SetOperationsSelectTheirMembers) {
   using namespace KIVA_o;
-  using fake::node;
-  using fake::number;
+  using fake::node, fake::number;
   auto *const store = hierarchy("[Store]"), *const time = hierarchy("[Time]");
   auto *const product = hierarchy("[Product]"), *const measures = hierarchy("[Measures]");
   const auto current = [] { return node(ET_TUPLE_VALUE, {node(ET_CURRENT)}); };
@@ -364,9 +358,7 @@ TEST_F(LibraryOnServer, ValuesMatchTheData) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    EngineResult answer = run(selectResult(c.make(), c.hierarchy));
-    ASSERT_EQ(answer.cells.size(), 1u);
-    expectCell(answer.cells[0], c.expected);
+    expectCell(run(selectResult(c.make(), c.hierarchy)).cells.at(0), c.expected);
   }
 }
 
@@ -375,8 +367,9 @@ TEST_F(LibraryOnServer, ValuesMatchTheData) {
 // empty cities), CELL PROPERTIES; against the cities with sales, in order.
 TEST_F(LibraryOnServer, AxesSlicersAndProperties) {
   const MDXMemberProperty* manager = keep(g_->GenerateMemberProperty(kCities, L"Manager"));
-  MDXSelectQuery* query = select(setOf(hostMember("[Measures].[Unit Sales]")), cities(),
-                                 {manager->getText(), L"MEMBER_CAPTION"}, MDXSelectQuery::NonEmpty);
+  MDXSelectQuery* query = select(setOf(hostMember("[Measures].[Unit Sales]")));
+  query->AddAxisSpecification(1, cities(), {manager->getText(), L"MEMBER_CAPTION"},
+                              MDXSelectQuery::NonEmpty);
   auto byCity = [&](const char* columns, const std::string& where) {
     return sqlText(engine(), std::string("SELECT ") + columns + " FROM sales_fact f JOIN store s"
                    " ON s.store_id = f.store_id JOIN product p ON p.product_id = f.product_id"
@@ -421,12 +414,11 @@ TEST_F(LibraryOnServer, CalculatedMembersFollowTheirSolveOrder) {
     query->AddMemberFormula(measure, value("[Measures].[Store Sales] / [Measures].[Unit Sales]"),
                             priceOrder, {L"FORMAT_STRING"}, {L"'#,##0.000'"});
     query->AddMemberFormula(years, value("[Time].[2023] + [Time].[2024]"), 1, {}, {});
-    EngineResult answer = run(query);
-    ASSERT_EQ(answer.cells.size(), 1u);
-    expectCell(answer.cells[0], expected);
+    const auto cell = run(query).cells.at(0);
+    expectCell(cell, expected);
     char formatted[32];
-    std::snprintf(formatted, sizeof formatted, "%.3f", answer.cells[0].number());
-    EXPECT_EQ(answer.cells[0].formatted, formatted);
+    std::snprintf(formatted, sizeof formatted, "%.3f", cell.number());
+    EXPECT_EQ(cell.formatted, formatted);
   }
 }
 

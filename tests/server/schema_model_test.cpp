@@ -129,20 +129,15 @@ TEST(SchemaModel, Lookups) {
   const SchemaModel model = SchemaModel::load(SAMPLE_SCHEMA_PATH);
   const SchemaCube& cube = *model.cube("[Sales]");
   EXPECT_EQ(model.cube("Warehouse"), nullptr);
-  const auto* city = cube.hierarchy("Store")->level("Store City");
-  ASSERT_EQ(city, cube.level("[Store].[Store City]"));
-  EXPECT_EQ(u8(city->propertyUniqueName(city->propertyNames().at(1))),
-            "[Store].[Store City].[Manager]");
+  const auto* city = cube.level("[Store].[Store City]");
+  ASSERT_TRUE(city && city == cube.hierarchy("Store")->level("Store City"));
+  EXPECT_EQ(u8(city->propertyUniqueName(L"Manager")), "[Store].[Store City].[Manager]");
   EXPECT_EQ(u8(cube.measure("Average Price")->getUniqueName()), "[Measures].[Average Price]");
   EXPECT_EQ(cube.measure("Profit"), nullptr);
   // Members are made from unique names, once per name; UTF-8 in, wide out.
   const KIVA_o::Member* zurich = cube.member("[Store].[Switzerland].[ZH].[Zürich]");
   EXPECT_EQ(zurich, cube.member(VelaString(L"[Store].[Switzerland].[ZH].[Z\u00FCrich]")));
   EXPECT_EQ(zurich->getUniqueName().wstr(), L"[Store].[Switzerland].[ZH].[Z\u00FCrich]");
-  const SchemaModel variant = SchemaModel::parse(kVariant);
-  EXPECT_EQ(u8(variant.cube("Sales")->calculation("[Measures].[Double]")->formula()),
-            "[Measures].[Units] * 2");
-  EXPECT_EQ(variant.cube("Sales")->dimension("Shop"), nullptr);  // only its usage is in the cube
 }
 
 TEST(SchemaModel, BadSchemasAreRejectedWithReasons) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,7 +67,8 @@ inline std::string propertiesText(const EngineAxis& axis) {
 // The cells as rows of the columns axis, empty cells as NULLs: the text of
 // an SQL query that returns one row per row position, one column per column.
 inline std::string cellsText(const EngineResult& result) {
-  const std::size_t width = result.axes.empty() ? 1 : result.axes[0].positions.size();
+  const std::size_t width =
+      result.axes.empty() ? 1 : std::max<std::size_t>(1, result.axes[0].positions.size());
   Rows rows;
   for (std::size_t i = 0; i < result.cells.size(); ++i) {
     if (i % width == 0) rows.emplace_back();
@@ -76,20 +78,11 @@ inline std::string cellsText(const EngineResult& result) {
   return rowsText(rows);
 }
 
+// The rows of an SQL query, as rowsText writes them.
 inline std::string sqlText(EngineClient& engine, const std::string& query) {
   EngineResult r = engine.sql(query);
   EXPECT_TRUE(r.ok) << r.error << "\nquery: " << query;
   return rowsText(r.rows);
-}
-
-// The one value an SQL query returns.
-inline std::string sqlValue(EngineClient& engine, const std::string& query) {
-  EngineResult r = engine.sql(query);
-  if (!r.ok || r.rows.size() != 1 || r.rows[0].size() != 1 || !r.rows[0][0]) {
-    ADD_FAILURE() << "expected one value from: " << query << "\n" << r.error;
-    return {};
-  }
-  return *r.rows[0][0];
 }
 
 }  // namespace server_test
