@@ -21,13 +21,7 @@ class ScopedEnv {
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-  void set(const char* value) {
-    if (value != nullptr) {
-      ::setenv(name_.c_str(), value, 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
-  }
+  void set(const char* value) { value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str()); }
   void set(const std::string& value) { set(value.c_str()); }
 
  private:
