@@ -7,7 +7,6 @@ TEST(Generator, ServerTypeAndIndependence) {
   MDXQueryGenerator* sales = createMSOLAP8QueryGenerator(L"[Sales]");
   MDXQueryGenerator* budget = createMSOLAP8QueryGenerator(L"[Budget]");
   EXPECT_EQ(sales->GetServerType(), 1);
-  EXPECT_TRUE(sales->getCubeName() == "[Sales]");
   MDXField* a = sales->GenerateField(L"[Time].[1997]");
   MDXField* b = budget->GenerateField(L"[Time].[1998]");
   delete sales;
@@ -18,16 +17,8 @@ TEST(Generator, ServerTypeAndIndependence) {
   delete budget;
 }
 
-TEST(Generator, CreatesTheServerClasses) {
+TEST(Generator, CreatesTheServerStatements) {
   MDXQueryGenerator* g = createMSOLAP8QueryGenerator(L"[Sales]");
-  auto_unuse<MDXSet> set(g->GenerateSet());
-  auto_unuse<MDXValue> value(g->GenerateValue(3));
-  auto_unuse<MDXMemberProperty> property(g->GenerateMemberProperty(L"P"));
-  auto_unuse<MDXTuple> tuple(g->GenerateTuple());
-  EXPECT_NE(dynamic_cast<MSOLAP8Set*>(set.get()), nullptr);
-  EXPECT_NE(dynamic_cast<MSOLAP8Value*>(value.get()), nullptr);
-  EXPECT_NE(dynamic_cast<MSOLAP8MemberProperty*>(property.get()), nullptr);
-  EXPECT_NE(dynamic_cast<MSOLAP8Tuple*>(tuple.get()), nullptr);
   const struct {
     MDXQuery::QueryType type;
     bool (*is)(MDXQuery*);
