@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,12 +12,16 @@
 
 namespace fake {
 
-// A host object known by its unique name alone.
+// A host object known by its unique name alone; it counts the reads of it.
 template <class Base>
 class Named : public Base {
  public:
   explicit Named(VelaString name) : name_(std::move(name)) {}
-  const VelaString& getUniqueName() const override { return name_; }
+  const VelaString& getUniqueName() const override {
+    ++reads;
+    return name_;
+  }
+  mutable int reads = 0;
 
  private:
   VelaString name_;
@@ -38,10 +43,12 @@ class Hierarchy : public Named<KIVA_o::Hierarchy> {
   }
   int getLevelCount() const override { return static_cast<int>(levels_.size()); }
   void getCalculations(std::map<std::uint32_t, KIVA_o::Calculation*>* out) const override {
+    if (failing) throw std::runtime_error("host failure");
     *out = calculations_;
   }
   // Entries the host reports from getCalculations; null values allowed.
   std::map<std::uint32_t, KIVA_o::Calculation*> calculations_;
+  bool failing = false;
 
  private:
   std::vector<std::unique_ptr<Level>> levels_;

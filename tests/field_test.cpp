@@ -66,8 +66,9 @@ TEST_F(FieldTest, Navigation) {
       // The sibling choices, with and without the host's calculations.
       ROW(MoveToFirstSibling(false, none), "T.SIBLINGS.ITEM(0).ITEM(0)"),
       ROW(MoveToFirstSibling(true, two), "AddCalculatedMembers(T.SIBLINGS).ITEM(0).ITEM(0)"),
-      ROW(MoveToFirstSibling(false, two), "HIERARCHIZE(UNION(T.SIBLINGS,INTERSECT("
-                                          "AddCalculatedMembers(T.SIBLINGS),{[X],[Y]}))).ITEM(0).ITEM(0)"),
+      ROW(MoveToFirstSibling(false, two),
+          "HIERARCHIZE(UNION(T.SIBLINGS,INTERSECT(AddCalculatedMembers(T.SIBLINGS),{[X],[Y]})))"
+          ".ITEM(0).ITEM(0)"),
       ROW(MoveToLastSibling(false, none), "T.SIBLINGS.ITEM(T.SIBLINGS.COUNT-1).ITEM(0)"),
       ROW(PrevSibling(none),
           "{T.SIBLINGS.ITEM(RANK(T,T.SIBLINGS)-2).ITEM(0),TAIL(T.SIBLINGS)}.ITEM(0).ITEM(0)"),

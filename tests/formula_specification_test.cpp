@@ -1,5 +1,5 @@
 // Formula specifications: every shape as a whole text, the property count
-// check, fragments read afresh, and the references they hold.
+// check, and the references they hold.
 #include <memory>
 
 #include "tests/text_cases.h"
@@ -24,7 +24,9 @@ class FormulaTest : public GeneratorTest {
     if (server) return Formula(new MSOLAP8SetSpecification(L"[S1]", s, qualified, L"[Sales]"));
     return Formula(new MDXSetSpecification(L"[S1]", s, qualified, L"[Sales]"));
   }
-  std::vector<long> counts() const { return {m->getRefCount(), v->getRefCount(), s->getRefCount()}; }
+  std::vector<long> counts() const {
+    return {m->getRefCount(), v->getRefCount(), s->getRefCount()};
+  }
 
   MDXField* m = field(L"[Measures].[M2]");
   MDXValue* v = value(L"[Measures].[M1] & 'a'");
@@ -44,7 +46,8 @@ TEST_F(FormulaTest, Shapes) {
       {member(true, 2, 2, true),
        "MEMBER [Sales].[Measures].[M2] AS ' [Measures].[M1] & ''a'' ' , SOLVE_ORDER = 2, "
        "FORMAT_STRING = '0.00', FORE_COLOR = 255 "},
-      {member(false, 0, 0, false), "MEMBER [Measures].[M2] AS [Measures].[M1] & 'a' , SOLVE_ORDER = 0 "},
+      {member(false, 0, 0, false),
+       "MEMBER [Measures].[M2] AS [Measures].[M1] & 'a' , SOLVE_ORDER = 0 "},
       {member(false, -1, 0, false), "MEMBER [Measures].[M2] AS [Measures].[M1] & 'a' "},
       {member(false, -7, 1, true),
        "MEMBER [Sales].[Measures].[M2] AS [Measures].[M1] & 'a' , FORMAT_STRING = '0.00' "},
@@ -62,7 +65,8 @@ TEST_F(FormulaTest, UnequalPropertyListsRaiseAtTextTimeBeforeAnyFragmentIsRead) 
   for (const auto& names : {propertyNames, std::vector<VelaString>{}}) {
     MSOLAP8MemberSpecification formula(nullptr, nullptr, 1, names, {L"1"}, false, L"[Sales]");
     VelaString out(L"kept");
-    EXPECT_EQ(refusal([&] { formula.writeText(out); }), Refusal(MDXError::kPropertyCountMismatch, {}));
+    EXPECT_EQ(refusal([&] { formula.writeText(out); }),
+              Refusal(MDXError::kPropertyCountMismatch, {}));
     EXPECT_EQ(out.toUtf8(), "kept");
   }
 }

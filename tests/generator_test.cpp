@@ -1,6 +1,8 @@
 // The generator and its factory.
 #include <gtest/gtest.h>
 
+#include <typeinfo>
+
 #include "mdxgen/mdxgen.h"
 
 TEST(Generator, ServerTypeAndIndependence) {
@@ -19,19 +21,16 @@ TEST(Generator, ServerTypeAndIndependence) {
 
 TEST(Generator, CreatesTheServerStatements) {
   MDXQueryGenerator* g = createMSOLAP8QueryGenerator(L"[Sales]");
-  const struct {
-    MDXQuery::QueryType type;
-    bool (*is)(MDXQuery*);
-  } statements[] = {
-      {MDXQuery::Select, [](MDXQuery* q) { return dynamic_cast<MSOLAP8SelectQuery*>(q) != nullptr; }},
-      {MDXQuery::Create, [](MDXQuery* q) { return dynamic_cast<MSOLAP8CreateQuery*>(q) != nullptr; }},
-      {MDXQuery::Drop, [](MDXQuery* q) { return dynamic_cast<MSOLAP8DropQuery*>(q) != nullptr; }},
-      {MDXQuery::Alter, [](MDXQuery* q) { return dynamic_cast<MSOLAP8AlterQuery*>(q) != nullptr; }},
+  const std::pair<MDXQuery::QueryType, const std::type_info&> statements[] = {
+      {MDXQuery::Select, typeid(MSOLAP8SelectQuery)},
+      {MDXQuery::Create, typeid(MSOLAP8CreateQuery)},
+      {MDXQuery::Drop, typeid(MSOLAP8DropQuery)},
+      {MDXQuery::Alter, typeid(MSOLAP8AlterQuery)},
   };
-  for (const auto& s : statements) {
-    auto_unuse<MDXQuery> q(g->GenerateQuery(s.type, nullptr));
-    EXPECT_TRUE(s.is(q.get()));
-    EXPECT_EQ(q->getQueryType(), s.type);
+  for (const auto& [type, cls] : statements) {
+    auto_unuse<MDXQuery> q(g->GenerateQuery(type, nullptr));
+    EXPECT_EQ(typeid(*q), cls);
+    EXPECT_EQ(q->getQueryType(), type);
     EXPECT_TRUE(q->getCubeName() == "[Sales]");
   }
   MSOLAP8QueryGenerator copy(*static_cast<MSOLAP8QueryGenerator*>(g));

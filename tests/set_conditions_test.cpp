@@ -67,7 +67,8 @@ class ConditionTest : public GeneratorTest {
   // The text of a set "S" (or s) filtered by the tree, which the call owns.
   std::string filter(fake::Expression* root, const MDXTuple* t = nullptr, MDXSet* s = nullptr) {
     const std::unique_ptr<fake::Expression> owned(root);
-    return hold(s ? s : generator->GenerateSet(VelaString(L"S")))->Filter(root, t)->getText().toUtf8();
+    MDXSet* filtered = hold(s ? s : generator->GenerateSet(VelaString(L"S")));
+    return filtered->Filter(root, t)->getText().toUtf8();
   }
 
   MDXTuple* m = tuple({L"M"});
@@ -79,55 +80,54 @@ class ConditionTest : public GeneratorTest {
 TEST_F(ConditionTest, NodeKinds) {
   const struct {
     fake::Expression* tree;
-    const MDXTuple* tuple;
     std::string text;
+    const MDXTuple* tuple = nullptr;
   } cases[] = {
-      {node(ET_BETWEEN, {str(L"X"), str(L"1"), str(L"9")}), nullptr, "X >= 1 AND X <= 9"},
-      {node(ET_OUTSIDE, {str(L"X"), str(L"1"), str(L"9")}), nullptr, "X < 1 OR X > 9"},
-      {text(ET_NATIVE, L"[P] > 0"), nullptr, "[P] > 0"},
-      {node(ET_TUPLE_IS_NULL, {node(ET_CURRENT)}), m, "IsEmpty(M)"},
-      {node(ET_TUPLE_IS_NULL, {node(ET_TUPLE, {str(L"M"), str(L"N")})}), m, "IsEmpty(( M, N ) )"},
-      {node(ET_FILTER, {node(ET_CURRENTSET), node(ET_EQUALTO, {str(L"X"), str(L"1")})}), nullptr,
+      {node(ET_BETWEEN, {str(L"X"), str(L"1"), str(L"9")}), "X >= 1 AND X <= 9"},
+      {node(ET_OUTSIDE, {str(L"X"), str(L"1"), str(L"9")}), "X < 1 OR X > 9"},
+      {text(ET_NATIVE, L"[P] > 0"), "[P] > 0"},
+      {node(ET_TUPLE_IS_NULL, {node(ET_CURRENT)}), "IsEmpty(M)", m},
+      {node(ET_TUPLE_IS_NULL, {node(ET_TUPLE, {str(L"M"), str(L"N")})}), "IsEmpty(( M, N ) )", m},
+      {node(ET_FILTER, {node(ET_CURRENTSET), node(ET_EQUALTO, {str(L"X"), str(L"1")})}),
        "FILTER( S, X = 1 )"},
-      {node(ET_FILTER, {a(), b(), c()}), nullptr, "FILTER( A, B, C )"},
-      {node(ET_TOPSUM, {a(), b()}), nullptr, "TOPSUM( A, B )"},
-      {node(ET_BOTTOMSUM, {a(), b(), c()}), nullptr, "BOTTOMSUM( A, B, C )"},
-      {node(ET_TOPPERCENT, {a(), b()}), nullptr, "TOPPERCENT( A, B )"},
-      {node(ET_BOTTOMPERCENT, {a(), b(), c()}), nullptr, "BOTTOMPERCENT( A, B, C )"},
-      {node(ET_EXCEPT, {a(), b()}), nullptr, "EXCEPT( A, B )"},
-      {node(ET_BOTTOMCOUNT, {a(), b(), c()}), nullptr, "BOTTOMCOUNT( A, B, C )"},
-      {node(ET_TOPCOUNT, {a(), b(), c(), str(L"D")}), nullptr, "TOPCOUNT( A, B, C )"},
-      {node(ET_CURRENT), mn, "( M, N ) "},
-      {node(ET_TUPLE_VALUE, {a()}), nullptr, "A"},
-      {node(ET_MEMBER_VALUE, {a()}), nullptr, "A"},
-      {text(ET_STRING_A, L"'x'"), nullptr, "'x'"},
-      {text(ET_STRING_B, L"y"), nullptr, "y"},
-      {node(ET_TUPLE, {a()}), nullptr, "( A ) "},
-      {node(ET_TUPLE, {a(), b(), c()}), nullptr, "( A, B, C ) "},
+      {node(ET_FILTER, {a(), b(), c()}), "FILTER( A, B, C )"},
+      {node(ET_TOPSUM, {a(), b()}), "TOPSUM( A, B )"},
+      {node(ET_BOTTOMSUM, {a(), b(), c()}), "BOTTOMSUM( A, B, C )"},
+      {node(ET_TOPPERCENT, {a(), b()}), "TOPPERCENT( A, B )"},
+      {node(ET_BOTTOMPERCENT, {a(), b(), c()}), "BOTTOMPERCENT( A, B, C )"},
+      {node(ET_EXCEPT, {a(), b()}), "EXCEPT( A, B )"},
+      {node(ET_BOTTOMCOUNT, {a(), b(), c()}), "BOTTOMCOUNT( A, B, C )"},
+      {node(ET_TOPCOUNT, {a(), b(), c(), str(L"D")}), "TOPCOUNT( A, B, C )"},
+      {node(ET_CURRENT), "( M, N ) ", mn},
+      {node(ET_TUPLE_VALUE, {a()}), "A"},
+      {node(ET_MEMBER_VALUE, {a()}), "A"},
+      {text(ET_STRING_A, L"'x'"), "'x'"},
+      {text(ET_STRING_B, L"y"), "y"},
+      {node(ET_TUPLE, {a()}), "( A ) "},
+      {node(ET_TUPLE, {a(), b(), c()}), "( A, B, C ) "},
       // The operands of a tuple share one string: a node that writes
       // nothing repeats the operand before it. Other operands start empty.
-      {node(ET_TUPLE, {a(), node(ET_BOOLVAL)}), nullptr, "( A, A ) "},
-      {node(ET_EQUALTO, {node(ET_BOOLVAL), a()}), nullptr, " = A"},
-      {node(ET_BOOLVAL), nullptr, ""},
-      {node(ET_UNDEFINED), nullptr, "1<2"},
-      {fake::number(-1.0 / 3), nullptr, "-0.3333333333333333"},
-      {node(ET_NOTEQUALTO, {a(), b()}), nullptr, "A <> B"},
-      {node(ET_LESSTHAN, {a(), b()}), nullptr, "A < B"},
-      {node(ET_LESSTHANOREQUALTO, {a(), b()}), nullptr, "A <= B"},
-      {node(ET_GREATERTHAN, {a(), b()}), nullptr, "A > B"},
-      {node(ET_GREATERTHANOREQUALTO, {a(), b()}), nullptr, "A >= B"},
-      {node(ET_AND, {node(ET_PARENTHESIS_A, {node(ET_OR, {a(), b()})}), c()}), nullptr,
-       "( A OR B ) AND C"},
-      {node(ET_NOT, {a()}), nullptr, "NOT( A )"},
-      {node(ET_NEGATE, {a()}), nullptr, "- ( A )"},
-      {node(ET_NEGATE, {node(ET_TUPLE_VALUE, {a()})}), nullptr, "- A"},
-      {node(ET_ADD, {node(ET_TUPLE_VALUE, {node(ET_TUPLE, {a(), b()})}), str(L"5")}), nullptr,
+      {node(ET_TUPLE, {a(), node(ET_BOOLVAL)}), "( A, A ) "},
+      {node(ET_EQUALTO, {node(ET_BOOLVAL), a()}), " = A"},
+      {node(ET_BOOLVAL), ""},
+      {node(ET_UNDEFINED), "1<2"},
+      {fake::number(-1.0 / 3), "-0.3333333333333333"},
+      {node(ET_NOTEQUALTO, {a(), b()}), "A <> B"},
+      {node(ET_LESSTHAN, {a(), b()}), "A < B"},
+      {node(ET_LESSTHANOREQUALTO, {a(), b()}), "A <= B"},
+      {node(ET_GREATERTHAN, {a(), b()}), "A > B"},
+      {node(ET_GREATERTHANOREQUALTO, {a(), b()}), "A >= B"},
+      {node(ET_AND, {node(ET_PARENTHESIS_A, {node(ET_OR, {a(), b()})}), c()}), "( A OR B ) AND C"},
+      {node(ET_NOT, {a()}), "NOT( A )"},
+      {node(ET_NEGATE, {a()}), "- ( A )"},
+      {node(ET_NEGATE, {node(ET_TUPLE_VALUE, {a()})}), "- A"},
+      {node(ET_ADD, {node(ET_TUPLE_VALUE, {node(ET_TUPLE, {a(), b()})}), str(L"5")}),
        "( A, B )  + ( 5 )"},
-      {node(ET_SUBTRACT, {a(), node(ET_TUPLE_VALUE, {b()})}), nullptr, "( A ) - B"},
-      {node(ET_TIMES, {a(), b()}), nullptr, "( A ) * ( B )"},
-      {node(ET_DIVIDE, {a(), b()}), nullptr, "( A ) / ( B )"},
-      {node(ET_INTDIVIDE, {a(), b()}), nullptr, "( A ) / ( B )"},
-      {node(ET_PARENTHESIS_B, {a()}), nullptr, "( A )"},
+      {node(ET_SUBTRACT, {a(), node(ET_TUPLE_VALUE, {b()})}), "( A ) - B"},
+      {node(ET_TIMES, {a(), b()}), "( A ) * ( B )"},
+      {node(ET_DIVIDE, {a(), b()}), "( A ) / ( B )"},
+      {node(ET_INTDIVIDE, {a(), b()}), "( A ) / ( B )"},
+      {node(ET_PARENTHESIS_B, {a()}), "( A )"},
   };
   for (const auto& k : cases) EXPECT_EQ(filter(k.tree, k.tuple), k.text);
 }
@@ -170,7 +170,9 @@ TEST_F(ConditionTest, HookTakesOverMarkedKinds) {
 }
 
 TEST_F(ConditionTest, HostileTreesKeepTheText) {
-  const auto bad = [](int kind) { return Refusal(MDXError::kUntranslatableNode, {std::to_string(kind)}); };
+  const auto bad = [](int kind) {
+    return Refusal(MDXError::kUntranslatableNode, {std::to_string(kind)});
+  };
   auto* words = new fake::Expression(ET_VALUE);
   words->value().vt = VT_BSTR;
   words->value().bstrVal = SysAllocString(L"abc");
@@ -210,8 +212,10 @@ TEST_F(ConditionTest, HostileTreesKeepTheText) {
     for (bool take : {false, true}) {
       MDXSet* s = set(L"S's");
       s->getQuotedText();
-      EXPECT_EQ(refusal([&] { take ? s->TakeFilter(k.tree, k.tuple) : s->Filter(k.tree, k.tuple); }),
-                k.refusal);
+      const auto translate = [&] {
+        take ? s->TakeFilter(k.tree, k.tuple) : s->Filter(k.tree, k.tuple);
+      };
+      EXPECT_EQ(refusal(translate), k.refusal);
       EXPECT_EQ(s->getText().toUtf8(), "S's");
       EXPECT_EQ(s->getQuotedText().toUtf8(), "S''s");
     }

@@ -7,8 +7,7 @@
 
 namespace {
 
-// A fragment or host hierarchy whose name reads are counted, and which can
-// refuse to be read.
+// A fragment whose text reads are counted, and which can refuse to be read.
 template <class Base>
 class Counted : public Base {
  public:
@@ -22,24 +21,9 @@ class Counted : public Base {
   bool fails = false;
 };
 
-class CountedHierarchy : public fake::Hierarchy {
- public:
-  using fake::Hierarchy::Hierarchy;
-  const VelaString& getUniqueName() const override {
-    ++reads;
-    return fake::Hierarchy::getUniqueName();
-  }
-  void getCalculations(std::map<std::uint32_t, KIVA_o::Calculation*>* out) const override {
-    if (fails) throw std::runtime_error("host failure");
-    fake::Hierarchy::getCalculations(out);
-  }
-  mutable int reads = 0;
-  bool fails = false;
-};
-
 class SetNavigationTest : public GeneratorTest {
  protected:
-  CountedHierarchy h{L"[H]", {L"[H].[L0]", L"[H].[L1]", L"[H].[L2]"}};
+  fake::Hierarchy h{L"[H]", {L"[H].[L0]", L"[H].[L1]", L"[H].[L2]"}};
   Counted<MSOLAP8Set>* s = hold(new Counted<MSOLAP8Set>(L"S"));
   Counted<MSOLAP8Field>* f = hold(new Counted<MSOLAP8Field>(L"[F]"));
 };
@@ -86,15 +70,17 @@ TEST_F(SetNavigationTest, LeafNodes) {
     expectSetTexts({ROW(TakeLeafNodes(&h), text)});
   }
   fake::Hierarchy none{L"[N]"};
-  expectSetTexts({ROW(TakeLeafNodes(&none),
-                      "GENERATE( [N].LEVELS(0).MEMBERS, DESCENDANTS( [N].CURRENTMEMBER, -1, LEAVES ) )")});
+  expectSetTexts({ROW(
+      TakeLeafNodes(&none),
+      "GENERATE( [N].LEVELS(0).MEMBERS, DESCENDANTS( [N].CURRENTMEMBER, -1, LEAVES ) )")});
 }
 
 TEST_F(SetNavigationTest, AncestorsAndDescendants) {
   expectSetTexts({
       ROW(TakeAncestorsOfMember(L"m", false, 0), "{}"),
       ROW(TakeAncestorsOfMember(L"m", false, 1), " { ANCESTOR( m.PARENT, 0 ) } "),
-      ROW(TakeAncestorsOfMember(L"m", false, -1), " { ANCESTOR( m.PARENT, m.Hierarchy.LEVELS(0) ) } "),
+      ROW(TakeAncestorsOfMember(L"m", false, -1),
+          " { ANCESTOR( m.PARENT, m.Hierarchy.LEVELS(0) ) } "),
       ROW(TakeAncestorsOfMember(L"m", true, -1), " { { ASCENDANTS( m.PARENT ) } } "),
       ROW(TakeAncestorsOfMember(L"m", true, 2),
           " {  ANCESTOR( m.PARENT, 0 ),  ANCESTOR( m.PARENT, 1 ) } "),
@@ -179,7 +165,7 @@ TEST_F(SetNavigationTest, FailuresPartWay) {
   EXPECT_THROW(x->TakeChildren(s, &h, true, 3, L""), std::runtime_error);
   EXPECT_THROW(x->ToggleDrillStateOnSet(s, true), std::runtime_error);
   EXPECT_EQ(x->getText().toUtf8(), "T");
-  h.fails = true;
+  h.failing = true;
   EXPECT_THROW(x->TakeLeafNodes(&h), std::runtime_error);
   EXPECT_EQ(x->getText().toUtf8(),
             "GENERATE( [H].LEVELS(0).MEMBERS, DESCENDANTS( [H].CURRENTMEMBER, 2, LEAVES ) )");

@@ -22,7 +22,8 @@ TEST_F(SubsetTest, Shapes) {
       ROW(TakeSubset(0, -1), "SUBSET( T, 0 ) "),
       ROW(TakeSubset(2, 0), "SUBSET( T, 2, 0 ) "),
       ROW(TakeSubset(INT_MIN, INT_MAX), "SUBSET( T, -2147483648, 2147483647 ) "),
-      ROW(TakeSubsetToRank(2, L"[m]", true), "SUBSET( T, 2, IIF( T.COUNT = 0, 0,RANK( [m], T )  ) ) "),
+      ROW(TakeSubsetToRank(2, L"[m]", true),
+          "SUBSET( T, 2, IIF( T.COUNT = 0, 0,RANK( [m], T )  ) ) "),
       ROW(TakeSubsetToRank(-1, L"[m]", false),
           "SUBSET( T, -1, IIF( T.COUNT = 0, 0,RANK( [m], T )  - 1 ) ) "),
       ROW(TakeSubsetToRank(2, L"", false), "T"),
@@ -68,11 +69,11 @@ TEST_F(SubsetTest, SubsetsAroundMembers) {
       // it, around it, from it.
       ROW(TakeSubset(m, -1, -3),
           "SUBSET( ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ), IIF( RANK( m, ADDCALCULATEDMEMBERS( "
-          "m.LEVEL.MEMBERS ) ) - 3 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 3 - 1, "
-          "0 ) , IIF( RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 1 > 0,RANK( m, "
-          "ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 1, 0 )  - IIF( RANK( m, ADDCALCULATEDMEMBERS( "
-          "m.LEVEL.MEMBERS ) ) - 3 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 3 - 1, "
-          "0 )  ) "),
+          "m.LEVEL.MEMBERS ) ) - 3 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 3 - "
+          "1, 0 ) , IIF( RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 1 > 0,RANK( m, "
+          "ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 1, 0 )  - IIF( RANK( m, "
+          "ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 3 > 0, RANK( m, ADDCALCULATEDMEMBERS( "
+          "m.LEVEL.MEMBERS ) ) - 3 - 1, 0 )  ) "),
       ROW(TakeSubset(m, 0, -2),
           "SUBSET( ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ), IIF( RANK( m, ADDCALCULATEDMEMBERS( "
           "m.LEVEL.MEMBERS ) ) - 2 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 2 -1, "
@@ -91,9 +92,9 @@ TEST_F(SubsetTest, SubsetsAroundMembers) {
           "(RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) + 0 - 1 ) ) "),
       ROW(TakeSubset(m, INT_MIN, 0),
           "SUBSET( ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ), IIF( RANK( m, ADDCALCULATEDMEMBERS( "
-          "m.LEVEL.MEMBERS ) ) - 2147483648 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) "
-          "- 2147483648 -1, 0 ) , RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - IIF( RANK( "
-          "m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 2147483648 > 0, RANK( m, "
+          "m.LEVEL.MEMBERS ) ) - 2147483648 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) "
+          ") - 2147483648 -1, 0 ) , RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - IIF( "
+          "RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 2147483648 > 0, RANK( m, "
           "ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 2147483648 -1, 0 )  ) "),
   });
 }

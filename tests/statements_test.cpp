@@ -18,7 +18,9 @@ class StatementTest : public GeneratorTest {
     EXPECT_EQ(q->getText(true).toUtf8(), out.toUtf8());
     return q->getText(false).toUtf8();
   }
-  std::vector<long> counts() const { return {m->getRefCount(), v->getRefCount(), s->getRefCount()}; }
+  std::vector<long> counts() const {
+    return {m->getRefCount(), v->getRefCount(), s->getRefCount()};
+  }
 
   MDXField* m = field(L"[Measures].[M2]");
   MDXValue* v = value(L"[Measures].[M1] * 2");
@@ -57,11 +59,13 @@ TEST_F(StatementTest, DropMembersOrSets) {
   EXPECT_EQ(refusal([&] { members->getText(false); }), Refusal(MDXError::kNothingToDrop, {}));
   EXPECT_TRUE(members->AddMemberToDrop(L"[Measures].[M2]"));
   EXPECT_TRUE(members->AddMemberToDrop(L"[Measures].[M2]"));
-  EXPECT_EQ(refusal([&] { members->AddSetToDrop(L"[S]"); }), Refusal(MDXError::kDropKindMismatch, {}));
+  EXPECT_EQ(refusal([&] { members->AddSetToDrop(L"[S]"); }),
+            Refusal(MDXError::kDropKindMismatch, {}));
   EXPECT_EQ(text(members), "DROP MEMBER [Sales].[Measures].[M2] [Sales].[Measures].[M2] ");
   auto* sets = make<MDXDropQuery>(MDXQuery::Drop);
   EXPECT_TRUE(sets->AddSetToDrop(L"[S1]"));
-  EXPECT_EQ(refusal([&] { sets->AddMemberToDrop(L"[M]"); }), Refusal(MDXError::kDropKindMismatch, {}));
+  EXPECT_EQ(refusal([&] { sets->AddMemberToDrop(L"[M]"); }),
+            Refusal(MDXError::kDropKindMismatch, {}));
   EXPECT_EQ(text(sets), "DROP SET [Sales].[S1] ");
 }
 
@@ -70,8 +74,9 @@ TEST_F(StatementTest, AlterAndUpdate) {
   EXPECT_EQ(text(alter), "ALTER CUBE [Sales] CREATE DIMENSION MEMBER ., KEY = '[]' ");
   alter->addNames(L"[X]", L"Y");
   alter->addNames(L"[Product].[All Products]", L"Gadgets");
-  EXPECT_EQ(text(alter), "ALTER CUBE [Sales] CREATE DIMENSION MEMBER [Product].[All Products].Gadgets, "
-                         "KEY = '[Gadgets]' ");
+  EXPECT_EQ(text(alter),
+            "ALTER CUBE [Sales] CREATE DIMENSION MEMBER [Product].[All Products].Gadgets, "
+            "KEY = '[Gadgets]' ");
   auto* update = hold(new MDXUpdateQuery(L"[Sales]"));
   EXPECT_EQ(text(update), "UPDATE CUBE [Sales] SET() =  ");
   update->addNameVector({L"[A].[a1]"});

@@ -21,7 +21,9 @@ class ScopedEnv {
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-  void set(const char* value) { value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str()); }
+  void set(const char* value) {
+    value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str());
+  }
   void set(const std::string& value) { set(value.c_str()); }
 
  private:
