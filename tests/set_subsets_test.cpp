@@ -66,7 +66,7 @@ TEST_F(SubsetTest, SubsetsAroundMembers) {
           "INTERSECT( T, {A} ).COUNT = 1 AND INTERSECT( T, {B} ).COUNT = 1, IIF( RANK( A, T ) < "
           "RANK( B, T), RANK( B, T) - RANK( A, T) + 1, RANK( A, T) - RANK( B, T) + 1),T.COUNT ) )"),
       // Around one member, offsets in either order: both before it, up to
-      // it, around it, from it.
+      // it, around it, after it.
       ROW(TakeSubset(m, -1, -3),
           "SUBSET( ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ), IIF( RANK( m, ADDCALCULATEDMEMBERS( "
           "m.LEVEL.MEMBERS ) ) - 3 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 3 - "
@@ -86,10 +86,10 @@ TEST_F(SubsetTest, SubsetsAroundMembers) {
           ", 0 ) , RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) + 2 - IIF( RANK( m, "
           "ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 1 > 0, RANK( m, ADDCALCULATEDMEMBERS( "
           "m.LEVEL.MEMBERS ) ) - 1 -1 , 0 )  ) "),
-      ROW(TakeSubset(m, 0, 0),
+      ROW(TakeSubset(m, 4, 1),
           "SUBSET( ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ), (RANK( m, ADDCALCULATEDMEMBERS( "
-          "m.LEVEL.MEMBERS ) ) + 0 - 1 ), RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) + 0 - "
-          "(RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) + 0 - 1 ) ) "),
+          "m.LEVEL.MEMBERS ) ) + 1 - 1 ), RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) + 4 - "
+          "(RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) + 1 - 1 ) ) "),
       ROW(TakeSubset(m, INT_MIN, 0),
           "SUBSET( ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ), IIF( RANK( m, ADDCALCULATEDMEMBERS( "
           "m.LEVEL.MEMBERS ) ) - 2147483648 > 0, RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) "
