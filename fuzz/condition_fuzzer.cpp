@@ -17,10 +17,17 @@ const int kKinds[] = {0,   1,   2,   3,   19,  37,  38,  39,  40,  41,  42,  52,
 
 fake::Expression* build(fuzz::Input& in, int depth) {
   const std::uint8_t shape = in.byte();
-  // A long chain of one-operand nodes, to reach deep trees from short inputs.
+  // A long chain of one-operand nodes, to reach deep trees from short
+  // inputs: around the depth limit through kinds that write their operand
+  // straight through (cheap), shorter chains through wrapping kinds (whose
+  // text grows with every level).
   if (shape == 0xF0 && depth == 0) {
-    const int length = 100 + in.byte() * 60;
-    const int kind = in.flag() ? KIVA_o::ET_NOT : KIVA_o::ET_PARENTHESIS_A;
+    static const int kDeep[] = {100, 9999, 10000, 10001, 30000};
+    static const int kWrapped[] = {100, 2000};
+    const bool wrapping = in.flag();
+    const int length = wrapping ? kWrapped[in.below(2)] : kDeep[in.below(5)];
+    const int kind = wrapping ? (in.flag() ? KIVA_o::ET_NOT : KIVA_o::ET_PARENTHESIS_A)
+                              : KIVA_o::ET_TUPLE_VALUE;
     fake::Expression* root = fake::str(L"X");
     for (int i = 0; i < length; ++i) root = fake::node(kind, {root});
     return root;

@@ -86,7 +86,17 @@ class Expression : public KIVA_o::Expression {
   }
   ~Expression() override {
     VariantClear(&value_);
-    for (auto* child : children_) delete child;
+    // Iterative, so that very deep trees do not exhaust the stack.
+    std::vector<KIVA_o::Expression*> pending;
+    pending.swap(children_);
+    while (!pending.empty()) {
+      auto* node = static_cast<Expression*>(pending.back());
+      pending.pop_back();
+      if (!node) continue;
+      pending.insert(pending.end(), node->children_.begin(), node->children_.end());
+      node->children_.clear();
+      delete node;
+    }
   }
   Expression(const Expression&) = delete;
   Expression& operator=(const Expression&) = delete;

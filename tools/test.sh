@@ -24,3 +24,9 @@ run_preset() {
 run_preset default
 run_preset asan
 run_preset tsan
+
+# The fuzz targets, each for a bounded time (MDXGEN_FUZZ_SECONDS, 60 by
+# default; 0 skips them).
+if [[ ${MDXGEN_FUZZ_SECONDS:-60} != 0 ]]; then
+  ./tools/fuzz.sh
+fi
