@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,66 +12,56 @@
 
 namespace fake {
 
-class Member : public KIVA_o::Member {
+// A host object known by its unique name alone; it counts the reads of it.
+template <class Base>
+class Named : public Base {
  public:
-  explicit Member(VelaString name) : name_(std::move(name)) {}
-  const VelaString& getUniqueName() const override { return name_; }
+  explicit Named(VelaString name) : name_(std::move(name)) {}
+  const VelaString& getUniqueName() const override {
+    ++reads;
+    return name_;
+  }
+  mutable int reads = 0;
 
  private:
   VelaString name_;
 };
 
-class Dimension : public KIVA_o::Dimension {
- public:
-  explicit Dimension(VelaString name) : name_(std::move(name)) {}
-  const VelaString& getUniqueName() const override { return name_; }
+using Member = Named<KIVA_o::Member>;
+using Dimension = Named<KIVA_o::Dimension>;
+using Level = Named<KIVA_o::Level>;
 
- private:
-  VelaString name_;
-};
-
-class Level : public KIVA_o::Level {
- public:
-  explicit Level(VelaString name) : name_(std::move(name)) {}
-  const VelaString& getUniqueName() const override { return name_; }
-
- private:
-  VelaString name_;
-};
-
-class Hierarchy : public KIVA_o::Hierarchy {
+class Hierarchy : public Named<KIVA_o::Hierarchy> {
  public:
   explicit Hierarchy(VelaString name, std::vector<VelaString> levels = {})
-      : name_(std::move(name)) {
+      : Named(std::move(name)) {
     for (auto& level : levels) levels_.push_back(std::make_unique<Level>(std::move(level)));
   }
-  const VelaString& getUniqueName() const override { return name_; }
   KIVA_o::Level* getLevel(int depth) const override {
-    if (depth < 0 || depth >= static_cast<int>(levels_.size())) return nullptr;
+    if (depth < 0 || depth >= getLevelCount()) return nullptr;
     return levels_[static_cast<std::size_t>(depth)].get();
   }
   int getLevelCount() const override { return static_cast<int>(levels_.size()); }
   void getCalculations(std::map<std::uint32_t, KIVA_o::Calculation*>* out) const override {
+    if (failing) throw std::runtime_error("host failure");
     *out = calculations_;
   }
   // Entries the host reports from getCalculations; null values allowed.
   std::map<std::uint32_t, KIVA_o::Calculation*> calculations_;
+  bool failing = false;
 
  private:
-  VelaString name_;
   std::vector<std::unique_ptr<Level>> levels_;
 };
 
-class Calculation : public KIVA_o::Calculation {
+class Calculation : public Named<KIVA_o::Calculation> {
  public:
   Calculation(VelaString name, VelaString parent, const KIVA_o::Hierarchy* hierarchy)
-      : name_(std::move(name)), parent_(std::move(parent)), hierarchy_(hierarchy) {}
-  const VelaString& getUniqueName() const override { return name_; }
+      : Named(std::move(name)), parent_(std::move(parent)), hierarchy_(hierarchy) {}
   const VelaString& getParentUniqueName() const override { return parent_; }
   const KIVA_o::Hierarchy* getHierarchy() const override { return hierarchy_; }
 
  private:
-  VelaString name_;
   VelaString parent_;
   const KIVA_o::Hierarchy* hierarchy_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "mdxgen/mdxgen.h"
@@ -12,80 +13,60 @@ TEST(FileLocator, WhereANameGoes) {
   const struct {
     const char* name;
     const char* tmpdir;  // nullptr: unset
-    bool locatedAsGiven;
-    const char* path;    // after setLocationToTemp when not located as given
+    const char* path;    // "" when the name has a location of its own
   } cases[] = {
-      {"/var/log/q.log", "/x", true, "/var/log/q.log"},
-      {"logs/q.log", "/x", true, "logs/q.log"},
-      {"q.log", nullptr, false, "/tmp/q.log"},
-      {"q.log", "", false, "/tmp/q.log"},
-      {"q.log", "/x/tmp", false, "/x/tmp/q.log"},
-      {"q.log", "/x/tmp/", false, "/x/tmp/q.log"},
-      {"C:\\logs\\Zürich.log", "/x", false, "/x/C:\\logs\\Zürich.log"},
+      {"/var/log/q.log", "/x", ""},      {"logs/q.log", "/x", ""},
+      {"q.log", nullptr, "/tmp/q.log"},  {"q.log", "", "/tmp/q.log"},
+      {"q.log", "/x/t", "/x/t/q.log"},   {"q.log", "/x/t/", "/x/t/q.log"},
   };
   for (const auto& c : cases) {
     support_dll::FileLocator locator{VelaString(c.name)};
-    EXPECT_EQ(locator.isLocationSet(), c.locatedAsGiven) << c.name;
-    EXPECT_EQ(locator.getPath().toUtf8(), c.locatedAsGiven ? c.name : "") << c.name;
+    const bool located = *c.path == '\0';
+    EXPECT_EQ(locator.isLocationSet(), located) << c.name;
+    EXPECT_EQ(locator.getPath().toUtf8(), located ? c.name : "") << c.name;
     // The variable is read when the location is set, not before.
     ScopedEnv tmpdir("TMPDIR", c.tmpdir);
-    if (!locator.isLocationSet()) locator.setLocationToTemp();
-    EXPECT_EQ(locator.getPath().toUtf8(), c.path) << c.name;
+    if (!located) locator.setLocationToTemp();
+    EXPECT_EQ(locator.getPath().toUtf8(), located ? c.name : c.path) << c.name;
   }
 }
 
-// Each mode on a file holding "old\n", writing one line; the file afterwards.
+// Each mode on a file holding a line longer than the one written; the file
+// afterwards, nullopt when it does not open.
 TEST(File, ModesAndLines) {
   TempDir dir;
-  const std::string path = dir.path("q.log");
-  const struct {
-    int line;
-    std::string name;
-    const char* mode;
-    bool opens;
-    const char* content;
-  } cases[] = {
-      {__LINE__, path, "a+", true, "old\nZürich 😀\n"},
-      {__LINE__, path, "ab", true, "old\nZürich 😀\n"},
-      {__LINE__, path, "w", true, "Zürich 😀\n"},
-      {__LINE__, path, "r+", true, "Zürich 😀\n"},
-      {__LINE__, path, "r", true, "old\n"},
-      {__LINE__, path, "", false, "old\n"},
-      {__LINE__, path, "a++", false, "old\n"},
-      {__LINE__, path, "rw", false, "old\n"},
-      {__LINE__, path, nullptr, false, "old\n"},
-      {__LINE__, "q.log", "a+", false, "old\n"},  // no location
-      {__LINE__, dir.path("missing/q.log"), "a+", false, "old\n"},
-      {__LINE__, dir.path(), "a+", false, "old\n"},
+  const std::string path = dir.path("q.log"), old = "an older, longer line\n";
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"a+", old + "Zürich 😀\n"}, {"ab", old + "Zürich 😀\n"}, {"w", "Zürich 😀\n"},
+      {"r+", "Zürich 😀\nger line\n"}, {"r", old},             {"", std::nullopt},
+      {"a++", std::nullopt},            {"rw", std::nullopt},     {nullptr, std::nullopt},
   };
-  for (const auto& c : cases) {
-    writeFile(path, "old\n");
-    File file(support_dll::FileLocator{VelaString(c.name.c_str())});
-    EXPECT_EQ(file.open(c.mode), c.opens) << "line " << c.line;
-    EXPECT_EQ(file.isOpen(), c.opens);
+  for (const auto& [mode, content] : cases) {
+    SCOPED_TRACE(mode ? mode : "null");
+    writeFile(path, old);
+    File file(support_dll::FileLocator{VelaString(path.c_str())});
+    EXPECT_EQ(file.open(mode), content.has_value());
+    EXPECT_EQ(file.isOpen(), content.has_value());
     file.writeLine(L"Zürich 😀");
     file.close();
-    EXPECT_EQ(readFile(path), c.content) << "line " << c.line;
+    EXPECT_EQ(readFile(path), content.value_or(old));
   }
-  // A file that is missing is created; opening again keeps appending.
-  File file(support_dll::FileLocator{VelaString(dir.path("new.log").c_str())});
-  ASSERT_TRUE(file.open("a+"));
-  file.writeLine(L"two\nlines");
-  ASSERT_TRUE(file.open("a+"));
-  file.writeLine(L"");
-  EXPECT_EQ(readFile(dir.path("new.log")), "two\nlines\n\n");
-}
-
-TEST(File, TheDestructorCloses) {
-  TempDir dir;
-  auto openDescriptors = [] {
+  // A name without a location does not open.
+  EXPECT_FALSE(File(support_dll::FileLocator{VelaString("q.log")}).open("a+"));
+  // A file that is missing is created; opening again keeps appending; the
+  // destructor closes.
+  const auto descriptors = [] {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
                          std::filesystem::directory_iterator());
   };
-  const auto before = openDescriptors();
-  File* file = new File(support_dll::FileLocator{VelaString(dir.path("q.log").c_str())});
+  const auto before = descriptors();
+  auto* file = new File(support_dll::FileLocator{VelaString(dir.path("new.log").c_str())});
   ASSERT_TRUE(file->open("a+"));
-  EXPECT_EQ(openDescriptors(), before + 1);
+  file->writeLine(L"two\nlines");
+  ASSERT_TRUE(file->open("a+"));
+  file->writeLine(L"");
+  EXPECT_EQ(descriptors(), before + 1);
   delete file;
-  EXPECT_EQ(openDescriptors(), before);
+  EXPECT_EQ(descriptors(), before);
+  EXPECT_EQ(readFile(dir.path("new.log")), "two\nlines\n\n");
 }

@@ -1,13 +1,14 @@
 // The generator and its factory.
 #include <gtest/gtest.h>
 
+#include <typeinfo>
+
 #include "mdxgen/mdxgen.h"
 
 TEST(Generator, ServerTypeAndIndependence) {
   MDXQueryGenerator* sales = createMSOLAP8QueryGenerator(L"[Sales]");
   MDXQueryGenerator* budget = createMSOLAP8QueryGenerator(L"[Budget]");
   EXPECT_EQ(sales->GetServerType(), 1);
-  EXPECT_TRUE(sales->getCubeName() == "[Sales]");
   MDXField* a = sales->GenerateField(L"[Time].[1997]");
   MDXField* b = budget->GenerateField(L"[Time].[1998]");
   delete sales;
@@ -18,29 +19,18 @@ TEST(Generator, ServerTypeAndIndependence) {
   delete budget;
 }
 
-TEST(Generator, CreatesTheServerClasses) {
+TEST(Generator, CreatesTheServerStatements) {
   MDXQueryGenerator* g = createMSOLAP8QueryGenerator(L"[Sales]");
-  auto_unuse<MDXSet> set(g->GenerateSet());
-  auto_unuse<MDXValue> value(g->GenerateValue(3));
-  auto_unuse<MDXMemberProperty> property(g->GenerateMemberProperty(L"P"));
-  auto_unuse<MDXTuple> tuple(g->GenerateTuple());
-  EXPECT_NE(dynamic_cast<MSOLAP8Set*>(set.get()), nullptr);
-  EXPECT_NE(dynamic_cast<MSOLAP8Value*>(value.get()), nullptr);
-  EXPECT_NE(dynamic_cast<MSOLAP8MemberProperty*>(property.get()), nullptr);
-  EXPECT_NE(dynamic_cast<MSOLAP8Tuple*>(tuple.get()), nullptr);
-  const struct {
-    MDXQuery::QueryType type;
-    bool (*is)(MDXQuery*);
-  } statements[] = {
-      {MDXQuery::Select, [](MDXQuery* q) { return dynamic_cast<MSOLAP8SelectQuery*>(q) != nullptr; }},
-      {MDXQuery::Create, [](MDXQuery* q) { return dynamic_cast<MSOLAP8CreateQuery*>(q) != nullptr; }},
-      {MDXQuery::Drop, [](MDXQuery* q) { return dynamic_cast<MSOLAP8DropQuery*>(q) != nullptr; }},
-      {MDXQuery::Alter, [](MDXQuery* q) { return dynamic_cast<MSOLAP8AlterQuery*>(q) != nullptr; }},
+  const std::pair<MDXQuery::QueryType, const std::type_info&> statements[] = {
+      {MDXQuery::Select, typeid(MSOLAP8SelectQuery)},
+      {MDXQuery::Create, typeid(MSOLAP8CreateQuery)},
+      {MDXQuery::Drop, typeid(MSOLAP8DropQuery)},
+      {MDXQuery::Alter, typeid(MSOLAP8AlterQuery)},
   };
-  for (const auto& s : statements) {
-    auto_unuse<MDXQuery> q(g->GenerateQuery(s.type, nullptr));
-    EXPECT_TRUE(s.is(q.get()));
-    EXPECT_EQ(q->getQueryType(), s.type);
+  for (const auto& [type, cls] : statements) {
+    auto_unuse<MDXQuery> q(g->GenerateQuery(type, nullptr));
+    EXPECT_EQ(typeid(*q), cls);
+    EXPECT_EQ(q->getQueryType(), type);
     EXPECT_TRUE(q->getCubeName() == "[Sales]");
   }
   MSOLAP8QueryGenerator copy(*static_cast<MSOLAP8QueryGenerator*>(g));

@@ -1,6 +1,7 @@
 // Captures the records of the process log for one test.
 #pragma once
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,15 @@ class LogCapture {
     return support_dll::CoreLog::getUnitString(L"MEMORY", L"RefCount");
   }
 
-  // The first insert of each record, as UTF-8.
+  // The first insert of each record, as UTF-8, with an object's address
+  // written "(@)": "MDXField: Instance 3 (@): Created".
   std::vector<std::string> messages() const {
+    static const std::regex address(R"(\(0x[0-9a-f]+\))");
     std::vector<std::string> out;
-    for (const auto& r : records) out.push_back(r.inserts.empty() ? "" : r.inserts[0].toUtf8());
+    for (const auto& r : records) {
+      out.push_back(std::regex_replace(r.inserts.empty() ? "" : r.inserts[0].toUtf8(), address,
+                                       "(@)"));
+    }
     return out;
   }
 

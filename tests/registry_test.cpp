@@ -1,15 +1,12 @@
 // The registry stand-in: export files in each encoding and line end, value
 // types, case, removals, and files that cannot be used.
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <optional>
-#include <string>
 
-#include "mdxgen/mdxgen.h"
 #include "tests/log_capture.h"
 #include "tests/temp_files.h"
+#include "tests/text_cases.h"
 
 namespace {
 
@@ -22,30 +19,11 @@ const std::string kLog = "\"MDX Query Log\"=\"q.log\"\n";
 // A version 5 file holding the key with these lines.
 std::string reg(const std::string& lines) { return kV5 + kKeyLine + lines; }
 
-// UTF-8 text as UTF-16LE with its byte-order mark.
-std::string utf16le(const std::string& utf8) {
+// The text as UTF-16LE with its byte-order mark.
+std::string utf16le(std::u16string_view text) {
   std::string out = "\xFF\xFE";
-  auto unit = [&out](unsigned u) {
-    out += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
-  };
-  const VelaString text = VelaString::fromUtf8(utf8);
-  for (const wchar_t c : text.wstr()) {
-    const auto code = static_cast<unsigned>(c);
-    if (code < 0x10000) {
-      unit(code);
-    } else {
-      unit(0xD800 + ((code - 0x10000) >> 10));
-      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
-    }
-  }
+  for (const char16_t c : text) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
   return out;
-}
-
-std::string crlf(std::string text) {
-  for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 2)) {
-    text.insert(i, 1, '\r');
-  }
-  return text;
 }
 
 class RegistryTest : public ::testing::Test {
@@ -70,43 +48,36 @@ class RegistryTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(RegistryTest, StringValues) {
-  const struct {
-    int line;
-    std::string bytes;
-    std::optional<std::string> value;
-  } cases[] = {
-      {__LINE__, reg(kLog), "q.log"},
-      {__LINE__, "REGEDIT4\n" + kKeyLine + kLog, "q.log"},
-      {__LINE__, "\xEF\xBB\xBF" + crlf(reg(kLog)), "q.log"},
-      {__LINE__, utf16le(crlf(reg("\"MDX Query Log\"=\"Zürich 😀\"\n"))), "Zürich 😀"},
-      {__LINE__, utf16le(reg(kLog)), "q.log"},
-      {__LINE__, reg(R"("MDX Query Log"="C:\\logs\\a \"b\".log")"), R"(C:\logs\a "b".log)"},
-      {__LINE__, reg("\"MDX Query Log\"=\"\""), ""},
-      {__LINE__,
-       kV5 + "[hkey_local_machine\\SOFTWARE\\quillon\\ARDENT suite 2\\orvo\\log\\modules\\"
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {reg(kLog), "q.log"},
+      {"REGEDIT4\n" + kKeyLine + kLog, "q.log"},
+      {"\xEF\xBB\xBFREGEDIT4\r\n" + kKeyLine + kLog, "q.log"},
+      {utf16le(u"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Quillon\\Ardent Suite 2\\ORVO\\Log\\"
+               u"Modules\\ODBOMODULE]\r\n\"MDX Query Log\"=\"Zürich 😀\"\r\n"),
+       "Zürich 😀"},
+      {reg(R"("MDX Query Log"="C:\\logs\\a \"b\".log")"), R"(C:\logs\a "b".log)"},
+      {kV5 + "[hkey_local_machine\\SOFTWARE\\quillon\\ARDENT suite 2\\orvo\\log\\modules\\"
              "OdboModule]\n\"mdx QUERY log\"=\"q.log\"\n",
        "q.log"},
       // Comments, blanks, hex data continued over lines, the default value.
-      {__LINE__,
-       reg("; comment\n@=\"default\"\n\"Bin\"=hex:01,02,\\\n  03,ff\n  \"MDX Query Log\" = "
+      {reg("; comment\n@=\"default\"\n\"Bin\"=hex:01,02,\\\n  03,ff\n  \"MDX Query Log\" = "
            "\"q.log\"  \r\n\"Multi\"=hex(7):41,00,\\\n  00,00\n"),
        "q.log"},
       // The last setting holds; a removal of the value or a key above removes.
-      {__LINE__, reg(kLog) + kKeyLine + "\"MDX Query Log\"=\"second.log\"\n", "second.log"},
-      {__LINE__, reg(kLog + "\"MDX Query Log\"=-\n"), std::nullopt},
-      {__LINE__, reg(kLog) + "[-HKEY_LOCAL_MACHINE\\Software\\Quillon]\n", std::nullopt},
-      {__LINE__, reg(kLog) + "[-HKEY_LOCAL_MACHINE\\Software\\Quill]\n", "q.log"},
-      {__LINE__, kV5 + "[-HKEY_LOCAL_MACHINE\\Software\\Quillon]\n" + kKeyLine + kLog, "q.log"},
-      {__LINE__, kV5 + "[-HKEY_LOCAL_MACHINE\\" + kPath + "]\n" + kLog, std::nullopt},
+      {reg(kLog) + kKeyLine + "\"MDX Query Log\"=\"second.log\"\n", "second.log"},
+      {reg(kLog + "\"MDX Query Log\"=-\n"), std::nullopt},
+      {reg(kLog) + "[-HKEY_LOCAL_MACHINE\\Software\\Quillon]\n", std::nullopt},
+      {reg(kLog) + "[-HKEY_LOCAL_MACHINE\\Software\\Quill]\n", "q.log"},
+      {kV5 + "[-HKEY_LOCAL_MACHINE\\Software\\Quillon]\n" + kKeyLine + kLog, "q.log"},
+      {kV5 + "[-HKEY_LOCAL_MACHINE\\" + kPath + "]\n" + kLog, std::nullopt},
       // Another root, a key below, a key above, another name, another type.
-      {__LINE__, kV5 + "[HKEY_CURRENT_USER\\" + kPath + "]\n" + kLog, std::nullopt},
-      {__LINE__, kV5 + "[HKEY_LOCAL_MACHINE\\" + kPath + "\\Sub]\n" + kLog, std::nullopt},
-      {__LINE__, kV5 + "[HKEY_LOCAL_MACHINE\\Software\\Quillon]\n" + kLog, std::nullopt},
-      {__LINE__, reg("\"MDX Query Logs\"=\"q.log\"\n"), std::nullopt},
-      {__LINE__, reg("\"MDX Query Log\"=dword:00000001\n"), std::nullopt},
-      {__LINE__, reg("\"MDX Query Log\"=hex(2):41,00,00,00\n"), std::nullopt},
+      {kV5 + "[HKEY_CURRENT_USER\\" + kPath + "]\n" + kLog, std::nullopt},
+      {kV5 + "[HKEY_LOCAL_MACHINE\\" + kPath + "\\Sub]\n" + kLog, std::nullopt},
+      {kV5 + "[HKEY_LOCAL_MACHINE\\Software\\Quillon]\n" + kLog, std::nullopt},
+      {reg("\"MDX Query Logs\"=\"q.log\"\n"), std::nullopt},
+      {reg("\"MDX Query Log\"=dword:00000001\n"), std::nullopt},
   };
-  for (const auto& c : cases) EXPECT_EQ(readString(c.bytes), c.value) << "line " << c.line;
+  for (const auto& [bytes, value] : cases) EXPECT_EQ(readString(bytes), value) << bytes;
   EXPECT_EQ(readString(reg("@=\"default\"\n"), L""), "default");
   EXPECT_EQ(readString(reg(kLog), L"MDX Query Log", RegistryWrapper::kCurrentUser), std::nullopt);
   EXPECT_EQ(readString(reg(kLog), L"MDX Query Log", 0), std::nullopt);
@@ -114,20 +85,17 @@ TEST_F(RegistryTest, StringValues) {
 }
 
 TEST_F(RegistryTest, BooleanValues) {
-  const struct {
-    const char* data;
-    std::optional<bool> value;
-  } cases[] = {
+  const std::pair<const char*, std::optional<bool>> cases[] = {
       {"dword:00000001", true}, {"dword:00000000", false}, {"DWORD:0000000A", true},
       {"dword:1", true},        {"\"1\"", true},           {"\"True\"", true},
       {"\"0\"", false},         {"\"yes\"", false},        {"\" 1\"", false},
       {"hex:01", std::nullopt}, {"-", std::nullopt},
   };
-  for (const auto& c : cases) {
-    writeFile(file, reg(std::string("\"MDX Query Clock\"=") + c.data + "\n"));
-    bool out = !c.value.value_or(true);
+  for (const auto& [data, value] : cases) {
+    writeFile(file, reg(std::string("\"MDX Query Clock\"=") + data + "\n"));
+    bool out = !value.value_or(true);
     const bool read = RegistryWrapper::readRegKeyValue(3, kKey, L"MDX Query Clock", out);
-    EXPECT_EQ(read ? std::optional<bool>(out) : std::nullopt, c.value) << c.data;
+    EXPECT_EQ(read ? std::optional<bool>(out) : std::nullopt, value) << data;
   }
   EXPECT_TRUE(capture.records.empty());
 }
@@ -135,44 +103,43 @@ TEST_F(RegistryTest, BooleanValues) {
 // A file that is not a well-formed export fails every read, even of a value
 // it holds, and each read gives exactly one warning saying where.
 TEST_F(RegistryTest, MalformedFiles) {
-  const struct {
-    int line;
-    std::string bytes;
-    const char* where;
-  } cases[] = {
-      {__LINE__, "", "1"},
-      {__LINE__, kKeyLine + kLog, "1"},
-      {__LINE__, "Windows Registry Editor Version 4.00\n" + kKeyLine + kLog, "1"},
-      {__LINE__, utf16le(reg(kLog)).substr(2), "1"},
-      {__LINE__, utf16le(reg(kLog)) + "x", "0"},
-      {__LINE__, kV5 + kLog + kKeyLine, "3"},
-      {__LINE__, reg(kLog + "\"Other\"=\"open\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other\"=\"C:\\logs\"\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other\"=\"a\"b\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other=\"a\"\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other\"=dword:000000001\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other\"=dword:0000000g\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other\"=qword:1\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other\"=hex:01,,02\n"), "5"},
-      {__LINE__, reg(kLog + "\"Other\"=hex:01,\\\n  02,\\"), "6"},
-      {__LINE__, reg(kLog + "[HKEY_LOCAL_MACHINE\\Software\n"), "5"},
-      {__LINE__, reg(kLog + "[HKLM\\Software]\n"), "5"},
-      {__LINE__, reg(kLog + "MDX Query Log=q.log\n"), "5"},
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "1"},
+      {"Windows Registry Editor Version 4.00\n" + kKeyLine + kLog, "1"},
+      {utf16le(u"REGEDIT4") + "x", "0"},
+      {kV5 + kLog + kKeyLine, "3"},
+      {reg(kLog + "\"Other\"=\"open\n"), "5"},
+      {reg(kLog + "\"Other\"=\"C:\\logs\"\n"), "5"},
+      {reg(kLog + "\"Other\"=\"a\"b\n"), "5"},
+      {reg(kLog + "\"Other=\"a\"\n"), "5"},
+      {reg(kLog + "\"Other\"=dword:000000001\n"), "5"},
+      {reg(kLog + "\"Other\"=dword:0000000g\n"), "5"},
+      {reg(kLog + "\"Other\"=qword:1\n"), "5"},
+      {reg(kLog + "\"Other\"=hex:01,,02\n"), "5"},
+      {reg(kLog + "\"Other\"=hex:01 02\n"), "5"},
+      {reg(kLog + "\"Other\"=hex():01\n"), "5"},
+      {reg(kLog + "\"Other\"=hex:01,\\\n  02,\\"), "6"},
+      {reg(kLog + "[HKEY_LOCAL_MACHINE\\Software\n"), "5"},
+      {reg(kLog + "[HKLM\\Software]\n"), "5"},
+      {reg(kLog + "MDX Query Log=q.log\n"), "5"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [bytes, where] : cases) {
     capture.records.clear();
-    EXPECT_EQ(readString(c.bytes), std::nullopt) << "line " << c.line;
-    ASSERT_EQ(capture.records.size(), 1u) << "line " << c.line;
+    EXPECT_EQ(readString(bytes), std::nullopt) << bytes;
+    ASSERT_EQ(capture.records.size(), 1u) << bytes;
     const auto& warning = capture.records[0];
     EXPECT_EQ(warning.unit, "SUPPORT.Registry");
     EXPECT_EQ(warning.messageCode, RegistryWrapper::kMalformedFileWarning);
     ASSERT_EQ(warning.inserts.size(), 3u);
     EXPECT_EQ(warning.inserts[0].toUtf8(), file);
-    EXPECT_EQ(warning.inserts[1].toUtf8(), c.where) << "line " << c.line;
+    EXPECT_EQ(warning.inserts[1].toUtf8(), where) << bytes;
   }
 }
 
-TEST_F(RegistryTest, FilesThatCannotBeRead) {
+// A file too large or not a file at all is refused with a warning; without
+// the variable or the file a read fails quietly; the variable and the file
+// are read afresh at every read.
+TEST_F(RegistryTest, TheVariableAndTheFile) {
   VelaString out;
   writeFile(file, reg(kLog));
   // Larger than the limit: a sparse file, nothing is written to disk.
@@ -183,17 +150,12 @@ TEST_F(RegistryTest, FilesThatCannotBeRead) {
   ASSERT_EQ(capture.records.size(), 2u);
   EXPECT_EQ(capture.records[0].inserts[2].toUtf8(), "is larger than 16 MiB");
   EXPECT_EQ(capture.records[1].inserts[2].toUtf8(), "is not a regular file");
-}
-
-// Without the variable or the file a read fails quietly; the variable and
-// the file are read afresh at every read.
-TEST_F(RegistryTest, TheVariable) {
+  capture.records.clear();
   const std::string other = dir.path("other.reg");
-  writeFile(file, reg(kLog));
   writeFile(other, reg("\"MDX Query Log\"=\"second.log\"\n"));
+  registry.set(file);
   EXPECT_EQ(readString(reg(kLog)), "q.log");
   registry.set(other);
-  VelaString out;
   ASSERT_TRUE(RegistryWrapper::readRegKeyValue(3, kKey, L"MDX Query Log", out));
   EXPECT_TRUE(out == "second.log");
   for (const char* value : {static_cast<const char*>(nullptr), "", "/nonexistent/settings.reg"}) {

@@ -22,11 +22,7 @@ class ScopedEnv {
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
   void set(const char* value) {
-    if (value != nullptr) {
-      ::setenv(name_.c_str(), value, 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
+    value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str());
   }
   void set(const std::string& value) { set(value.c_str()); }
 
