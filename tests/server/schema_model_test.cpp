@@ -29,10 +29,13 @@ std::string u8(const VelaString& s) { return s.toUtf8(); }
 // the model's name for it, the model's name or what the server answers.
 using Namer = std::function<std::string(const std::string& expression, const VelaString& name)>;
 
+std::string modelName(const std::string&, const VelaString& name) { return u8(name); }
+
 // One line per hierarchy: its dimension, itself, its levels by depth and one
 // past the deepest ("-": none), its All member, and the calculations it
-// reports through the host interface with their hierarchy and parent.
-std::string describe(const SchemaCube& cube, const Namer& name) {
+// reports through the host interface with their hierarchy and parent. One
+// name per line of code, so that the calls come in a fixed order.
+std::string describe(const SchemaCube& cube, const Namer& name = modelName) {
   std::string text;
   for (const auto& d : cube.dimensions()) {
     for (const auto& h : d->hierarchies()) {
@@ -50,8 +53,8 @@ std::string describe(const SchemaCube& cube, const Namer& name) {
       h->getCalculations(&calculations);
       for (const auto& [key, c] : calculations) {
         const std::string cu = u8(c->getUniqueName());
-        text += "; calc " + name(cu, c->getUniqueName()) + " in " +
-                name(cu + ".Hierarchy", c->getHierarchy()->getUniqueName());
+        text += "; calc " + name(cu, c->getUniqueName());
+        text += " in " + name(cu + ".Hierarchy", c->getHierarchy()->getUniqueName());
         if (!c->getParentUniqueName().empty())
           text += " below " + name(cu + ".Parent", c->getParentUniqueName());
       }
@@ -59,10 +62,6 @@ std::string describe(const SchemaCube& cube, const Namer& name) {
     }
   }
   return text;
-}
-
-std::string describe(const SchemaCube& cube) {
-  return describe(cube, [](const std::string&, const VelaString& name) { return u8(name); });
 }
 
 // Shared dimension under another name, a named hierarchy, a hierarchy
@@ -121,8 +120,8 @@ TEST(SchemaModel, UniqueNamesFollowMondrianNaming) {
             " all [Outlet.By Size].[Every [Size]]]; calc [Outlet.By Size].[Big]]Ones] in"
             " [Outlet.By Size]\n"
             "[Kind] [Kind]: [Kind].[Family] -\n"
-            "[Time] [Time]: [Time].[(All)] [Time].[Year] [Time].[Quarter] -; all [Time].[All Times];"
-            " calc [Time].[2024].[Again] in [Time] below [Time].[2024]\n");
+            "[Time] [Time]: [Time].[(All)] [Time].[Year] [Time].[Quarter] -;"
+            " all [Time].[All Times]; calc [Time].[2024].[Again] in [Time] below [Time].[2024]\n");
 }
 
 TEST(SchemaModel, Lookups) {
