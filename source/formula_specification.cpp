@@ -56,7 +56,7 @@ MDXMemberSpecification::MDXMemberSpecification(const MDXMemberSpecification& oth
 
 MDXMemberSpecification& MDXMemberSpecification::operator=(const MDXMemberSpecification& other) {
   // Copies first, references after: a failed copy changes nothing, and a
-  // specification assigned to itself keeps its fragments alive.
+  // formula specification assigned to itself keeps its fragments alive.
   std::vector<VelaString> names(other.propertyNames_);
   std::vector<VelaString> values(other.propertyValues_);
   MDXSingleFormulaSpecification::operator=(other);

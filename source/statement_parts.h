@@ -79,7 +79,7 @@ std::vector<VelaString> textsOf(const std::vector<Part*>& parts) {
   return texts;
 }
 
-// The counted reference of a specification, an axis or a slicer: a held
+// The counted reference of a formula specification, an axis or a slicer: a held
 // fragment may be null, and then no reference is taken or given back.
 template <class Fragment>
 void retain(Fragment* fragment) {

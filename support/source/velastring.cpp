@@ -80,7 +80,7 @@ void formatInto(std::wstring& out, const char* format, va_list args) {
     int longs = 0;
     while (*p == 'l') { ++longs; ++p; }
     const char conv = *p ? *p++ : '\0';
-    std::string spec(start, p);
+    std::string conversion(start, p);
     char buffer[128];
     int n = 0;
     switch (conv) {
@@ -93,26 +93,26 @@ void formatInto(std::wstring& out, const char* format, va_list args) {
         out += static_cast<wchar_t>(va_arg(args, int));
         continue;
       case 'd': case 'i':
-        n = longs >= 2 ? std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(args, long long))
-            : longs == 1 ? std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(args, long))
-                         : std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(args, int));
+        n = longs >= 2 ? std::snprintf(buffer, sizeof buffer, conversion.c_str(), va_arg(args, long long))
+            : longs == 1 ? std::snprintf(buffer, sizeof buffer, conversion.c_str(), va_arg(args, long))
+                         : std::snprintf(buffer, sizeof buffer, conversion.c_str(), va_arg(args, int));
         break;
       case 'u': case 'x': case 'X': case 'o':
-        n = longs >= 2 ? std::snprintf(buffer, sizeof buffer, spec.c_str(),
+        n = longs >= 2 ? std::snprintf(buffer, sizeof buffer, conversion.c_str(),
                                        va_arg(args, unsigned long long))
-            : longs == 1 ? std::snprintf(buffer, sizeof buffer, spec.c_str(),
+            : longs == 1 ? std::snprintf(buffer, sizeof buffer, conversion.c_str(),
                                          va_arg(args, unsigned long))
-                         : std::snprintf(buffer, sizeof buffer, spec.c_str(),
+                         : std::snprintf(buffer, sizeof buffer, conversion.c_str(),
                                          va_arg(args, unsigned int));
         break;
       case 'p':
-        n = std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(args, void*));
+        n = std::snprintf(buffer, sizeof buffer, conversion.c_str(), va_arg(args, void*));
         break;
       case 'f': case 'F': case 'e': case 'E': case 'g': case 'G':
-        n = std::snprintf(buffer, sizeof buffer, spec.c_str(), va_arg(args, double));
+        n = std::snprintf(buffer, sizeof buffer, conversion.c_str(), va_arg(args, double));
         break;
       default:
-        out.append(spec.begin(), spec.end());
+        out.append(conversion.begin(), conversion.end());
         continue;
     }
     if (n > 0) {
