@@ -1,4 +1,4 @@
-// SELECT: WITH formulas, DRILLTHROUGH, the axes with their specifications,
+// SELECT: WITH formulas, DRILLTHROUGH, the axes with their axis specifications,
 // the cube, the slicer and CELL PROPERTIES, in one line or laid out.
 #include <algorithm>
 #include <cstdint>

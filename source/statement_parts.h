@@ -1,4 +1,4 @@
-// What the statements and their specifications share: texts whose number of
+// What the statements and their formula specifications share: texts whose number of
 // pieces varies, joined in one sized allocation, and the counted references
 // on the fragments they hold.
 #pragma once

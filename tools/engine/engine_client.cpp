@@ -266,6 +266,14 @@ void EngineClient::stop() {
         }
         pid_ = -1;
     }
+    closePipes();
+    if (stderrFd_ >= 0) {
+        close(stderrFd_);
+        stderrFd_ = -1;
+    }
+}
+
+void EngineClient::closePipes() {
     if (toRunner_ >= 0) {
         close(toRunner_);
         toRunner_ = -1;
@@ -273,10 +281,6 @@ void EngineClient::stop() {
     if (fromRunner_ >= 0) {
         close(fromRunner_);
         fromRunner_ = -1;
-    }
-    if (stderrFd_ >= 0) {
-        close(stderrFd_);
-        stderrFd_ = -1;
     }
 }
 
@@ -287,14 +291,7 @@ void EngineClient::killRunner() {
         waitpid(pid_, &status, 0);
         pid_ = -1;
     }
-    if (toRunner_ >= 0) {
-        close(toRunner_);
-        toRunner_ = -1;
-    }
-    if (fromRunner_ >= 0) {
-        close(fromRunner_);
-        fromRunner_ = -1;
-    }
+    closePipes();
 }
 
 std::string EngineClient::exitDescription() {

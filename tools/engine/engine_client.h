@@ -145,6 +145,8 @@ private:
     bool readLine(std::string& line, std::chrono::milliseconds timeout,
                   std::string& reason);
     void killRunner();
+    // Closes both pipes to the runner, if open.
+    void closePipes();
     std::string exitDescription();
     std::string stderrTail() const;
 
