@@ -109,6 +109,9 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
   ~MDXSelectQuery() override;
   // Appends a formula to the WITH clause; the statement owns it from now on.
   void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
+  // The texts the WITH clause lists, first to last: the formulas' texts. A
+  // dialect may put formulas of its own before them.
+  virtual std::vector<VelaString> formulaTexts() const;
 
  private:
   std::vector<MDXSingleFormulaSpecification*> formulas_;
@@ -194,6 +197,9 @@ class MDXGEN_API MDXDropQuery : public MDXQuery {
 
  protected:
   ~MDXDropQuery() override;
+  // The names added, first to last, and whether they name sets.
+  const std::vector<VelaString>& names() const { return names_; }
+  bool dropsSets() const { return kind_ == Sets; }
 
  private:
   enum Kind : int { Nothing = 0, Members = 1, Sets = 2 };
