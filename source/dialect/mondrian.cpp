@@ -86,14 +86,14 @@ class Session {
 // The statement a CREATE or DROP leaves for the server: it checks the
 // formulas given (none for a DROP) and returns no cells.
 VelaString emptySelect(const VelaString& formulas, const VelaString& cube) {
-  return concat({formulas.empty() ? L"" : L"WITH ", formulas, L"SELECT {} ON COLUMNS FROM ",
-                 cube, L" "});
+  return concat(
+      {formulas.empty() ? L"" : L"WITH ", formulas, L"SELECT {} ON COLUMNS FROM ", cube, L" "});
 }
 
 class MondrianSet final : public MSOLAP8Set {
  public:
-  using MSOLAP8Set::MSOLAP8Set;
   using MSOLAP8Set::DrillUpOnSet;
+  using MSOLAP8Set::MSOLAP8Set;
   using MSOLAP8Set::TakeChildren;
   using MSOLAP8Set::TakeDescendants;
 
@@ -138,8 +138,8 @@ class MondrianSet final : public MSOLAP8Set {
                        long generations, const VelaString& unused) override {
     if (all || static_cast<std::int32_t>(generations) != -1)
       return MSOLAP8Set::TakeChildren(set, hierarchy, all, generations, unused);
-    setText(concat({L"GENERATE( ", set->getText(), L", DESCENDANTS( ",
-                    hierarchy->getUniqueName(), L".CURRENTMEMBER, , LEAVES ) )"}));
+    setText(concat({L"GENERATE( ", set->getText(), L", DESCENDANTS( ", hierarchy->getUniqueName(),
+                    L".CURRENTMEMBER, , LEAVES ) )"}));
     return this;
   }
   MDXSet* TakeDescendants(const VelaString& member, const KIVA_o::Hierarchy* hierarchy, bool all,
@@ -192,9 +192,9 @@ class MondrianField final : public MSOLAP8Field {
   // first member.
   MDXField* LoopRight() override {
     const VelaString t = getText();
-    MDXField::ReplaceName(concat({L" { ", t, L".NEXTMEMBER, EXCEPT( ADDCALCULATEDMEMBERS( ", t,
-                                  L".LEVEL.MEMBERS ), ", t, L".LEVEL.MEMBERS ), ", t,
-                                  L".LEVEL.MEMBERS.ITEM( 0 ), ", t, L" }.ITEM(0)"}));
+    MDXField::ReplaceName(
+        concat({L" { ", t, L".NEXTMEMBER, EXCEPT( ADDCALCULATEDMEMBERS( ", t, L".LEVEL.MEMBERS ), ",
+                t, L".LEVEL.MEMBERS ), ", t, L".LEVEL.MEMBERS.ITEM( 0 ), ", t, L" }.ITEM(0)"}));
     return this;
   }
 
@@ -220,12 +220,12 @@ class MondrianValue final : public MSOLAP8Value {
 // upper case; a property of a level is named with its level.
 VelaString upperIntrinsic(const VelaString& name) {
   static const std::array<const wchar_t*, 24> kIntrinsic = {
-      L"CATALOG_NAME", L"SCHEMA_NAME", L"CUBE_NAME", L"DIMENSION_UNIQUE_NAME",
-      L"HIERARCHY_UNIQUE_NAME", L"LEVEL_UNIQUE_NAME", L"LEVEL_NUMBER", L"MEMBER_ORDINAL",
-      L"MEMBER_NAME", L"MEMBER_UNIQUE_NAME", L"MEMBER_TYPE", L"MEMBER_GUID", L"MEMBER_CAPTION",
-      L"CHILDREN_CARDINALITY", L"PARENT_LEVEL", L"PARENT_UNIQUE_NAME", L"PARENT_COUNT",
-      L"DESCRIPTION", L"MEMBER_KEY", L"KEY", L"IS_PLACEHOLDERMEMBER", L"IS_DATAMEMBER",
-      L"DEPTH", L"DISPLAY_INFO"};
+      L"CATALOG_NAME",          L"SCHEMA_NAME",          L"CUBE_NAME",    L"DIMENSION_UNIQUE_NAME",
+      L"HIERARCHY_UNIQUE_NAME", L"LEVEL_UNIQUE_NAME",    L"LEVEL_NUMBER", L"MEMBER_ORDINAL",
+      L"MEMBER_NAME",           L"MEMBER_UNIQUE_NAME",   L"MEMBER_TYPE",  L"MEMBER_GUID",
+      L"MEMBER_CAPTION",        L"CHILDREN_CARDINALITY", L"PARENT_LEVEL", L"PARENT_UNIQUE_NAME",
+      L"PARENT_COUNT",          L"DESCRIPTION",          L"MEMBER_KEY",   L"KEY",
+      L"IS_PLACEHOLDERMEMBER",  L"IS_DATAMEMBER",        L"DEPTH",        L"DISPLAY_INFO"};
   VelaString upper(name);
   upper.toUpper();
   for (const wchar_t* intrinsic : kIntrinsic)
@@ -243,8 +243,7 @@ class MondrianSelectQuery final : public MSOLAP8SelectQuery {
     VelaString text = MSOLAP8SelectQuery::getText(laidOut);
     if (rawText_ || !drillThrough_) return text;
     if (maxRows_ == 0) return concat({L"DRILLTHROUGH ", text});
-    return concat({L"DRILLTHROUGH MAXROWS ", mdxgen_detail::decimalUnsigned(maxRows_), L" ",
-                   text});
+    return concat({L"DRILLTHROUGH MAXROWS ", mdxgen_detail::decimalUnsigned(maxRows_), L" ", text});
   }
   bool SpecifyDrillThrough(unsigned int maxRows) override {
     drillThrough_ = true;
@@ -309,14 +308,15 @@ class MondrianCreateQuery final : public MDXCreateQuery {
   void AddMemberFormula(MDXField* member, MDXValue* value, int solveOrder,
                         const std::vector<VelaString>& propertyNames,
                         const std::vector<VelaString>& propertyValues) override {
-    formulas_.push_back({member, VelaString(),
-                         std::make_unique<MSOLAP8MemberSpecification>(
-                             member, value, solveOrder, propertyNames, propertyValues, false,
-                             getCubeName())});
+    formulas_.push_back(
+        {member, VelaString(),
+         std::make_unique<MSOLAP8MemberSpecification>(member, value, solveOrder, propertyNames,
+                                                      propertyValues, false, getCubeName())});
   }
   void AddSetFormula(const VelaString& name, MDXSet* set) override {
     formulas_.push_back(
-        {nullptr, name, std::make_unique<MSOLAP8SetSpecification>(name, set, false, getCubeName())});
+        {nullptr, name,
+         std::make_unique<MSOLAP8SetSpecification>(name, set, false, getCubeName())});
   }
   void AddRawMemberFormula(const VelaString& text) override {
     rawFormula_ = text;
@@ -368,15 +368,19 @@ class MondrianQueryGenerator final : public MSOLAP8QueryGenerator {
 
   MDXQuery* GenerateQuery(MDXQuery::QueryType type, KIVA_o::Cube* cube) override {
     switch (static_cast<int>(type)) {
-      case MDXQuery::Select: return new MondrianSelectQuery(getCubeName(), session_);
-      case MDXQuery::Create: return new MondrianCreateQuery(getCubeName(), session_);
-      case MDXQuery::Drop: return new MondrianDropQuery(getCubeName(), session_);
+      case MDXQuery::Select:
+        return new MondrianSelectQuery(getCubeName(), session_);
+      case MDXQuery::Create:
+        return new MondrianCreateQuery(getCubeName(), session_);
+      case MDXQuery::Drop:
+        return new MondrianDropQuery(getCubeName(), session_);
       case MDXQuery::Alter: {
         MDXError error(MDXError::kNotInDialect);
         error.addStringInsert(L"ALTER CUBE");
         throw error;
       }
-      default: return MSOLAP8QueryGenerator::GenerateQuery(type, cube);
+      default:
+        return MSOLAP8QueryGenerator::GenerateQuery(type, cube);
     }
   }
   MDXSet* GenerateSet(const MDXField* from, const MDXField* to) override {
@@ -410,8 +414,7 @@ class MondrianQueryGenerator final : public MSOLAP8QueryGenerator {
                           const VelaString& parent) override {
     return new MondrianField(calculation, parent);
   }
-  MDXField* GenerateField(const KIVA_o::Calculation* calculation,
-                          const VelaString& name) override {
+  MDXField* GenerateField(const KIVA_o::Calculation* calculation, const VelaString& name) override {
     return new MondrianField(calculation, name);
   }
   MDXField* GenerateField(const KIVA_o::Dimension* dimension) override {

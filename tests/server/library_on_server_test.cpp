@@ -545,6 +545,7 @@ TEST_P(LibraryOnServer, MondrianFormsKeepTheirMeaning) {
       "{[Store].[USA], [Store].[Switzerland], [Store].[Switzerland].[VD], [Store].[Canada]}";
   constexpr char kRepeated[] = "{[Store].[USA].[CA], [Store].[Store City].MEMBERS,"
                                " [Store].[USA].[CA], [Store].[Canada].[BC].[Vancouver]}";
+  const std::string kUnique = "ORDER( {[Store].[USA].[CA], [Store].[Store City].MEMBERS}, ";
   auto* const store = hierarchy("[Store]");
   auto* const time = hierarchy("[Time]");
   // Long-hand drill-up: the descendants of [USA] and of [BC] taken out.
@@ -552,7 +553,9 @@ TEST_P(LibraryOnServer, MondrianFormsKeepTheirMeaning) {
     return "EXCEPT( " + set + ", { DESCENDANTS( [Store].[USA], [Store].[Store State],"
            " SELF_AND_AFTER ), DESCENDANTS( [Store].[Canada].[BC], [Store].[Store City] ) } )";
   };
-  const auto families = [&] { return auto_unuse<MDXSet>(g_->GenerateSet(L"[Product].[Product Family].MEMBERS")); };
+  const auto families = [&] {
+    return auto_unuse<MDXSet>(g_->GenerateSet(L"[Product].[Product Family].MEMBERS"));
+  };
   const Row<MDXSet> cases[] = {
     ROW(set(kStores)->DrillUp(L"[Store].[USA], [Store].[Canada].[BC]"),
         drilledUp(kStores)),
@@ -561,13 +564,14 @@ TEST_P(LibraryOnServer, MondrianFormsKeepTheirMeaning) {
     ROW(years()->DrillDownOnSet(L"[Time].[2024]")->DrillUpOnSet(set("{[Time].[2024]}")),
         "[Time].[Year].MEMBERS"),
     ROW(set("{[Store].[USA], [Store].[USA].[CA], [Store].[USA].[CA].[Los Angeles],"
-            " [Store].[Switzerland], [Store].[Canada]}")->ToggleDrillStateOnSet(set(kToggled), true),
+            " [Store].[Switzerland], [Store].[Canada]}")
+            ->ToggleDrillStateOnSet(set(kToggled), true),
         "DRILLDOWNMEMBER( {[Store].[USA], [Store].[Switzerland], [Store].[Canada]},"
         " {[Store].[Switzerland], [Store].[Switzerland].[VD], [Store].[Canada]}, RECURSIVE )"),
     ROW(set(kRepeated)->Order(MDXSet::Desc, value("[Measures].[Unit Sales]")),
-        "ORDER( {[Store].[USA].[CA], [Store].[Store City].MEMBERS}, [Measures].[Unit Sales], DESC )"),
+        kUnique + "[Measures].[Unit Sales], DESC )"),
     ROW(set(kRepeated)->Order(MDXSet::BAsc, unitSales()),
-        "ORDER( {[Store].[USA].[CA], [Store].[Store City].MEMBERS}, [Measures].[Unit Sales], BASC )"),
+        kUnique + "[Measures].[Unit Sales], BASC )"),
     ROW(empty()->TakeChildren(set("{[Store].[USA], [Store].[Canada]}"), store, false, -1, L""),
         "DESCENDANTS( {[Store].[USA], [Store].[Canada]}, [Store].[Store City] )"),
     ROW(empty()->TakeDescendants(L"[Time].[2024]", time, false, -1, L""),
@@ -609,9 +613,10 @@ TEST_P(LibraryOnServer, MondrianSessionObjectsAndDrillThrough) {
   create->AddSetFormula(L"[West]", set("{[Store].[USA].[CA], [Store].[USA].[WA]}"));
   run(create);
   MDXSelectQuery* query = select(set("{[Measures].[Double Units]}"), set("[West]"));
-  EXPECT_EQ(cellsText(run(query)), sqlText(engine(), "SELECT 2 * SUM(f.unit_sales) FROM sales_fact f"
-      " JOIN store s ON s.store_id = f.store_id WHERE s.store_state IN ('CA', 'WA')"
-      " GROUP BY s.store_state ORDER BY s.store_state"));
+  EXPECT_EQ(cellsText(run(query)),
+            sqlText(engine(), "SELECT 2 * SUM(f.unit_sales) FROM sales_fact f JOIN store s"
+                    " ON s.store_id = f.store_id WHERE s.store_state IN ('CA', 'WA')"
+                    " GROUP BY s.store_state ORDER BY s.store_state"));
   auto* drop = statement<MDXDropQuery>(MDXQuery::Drop);
   drop->AddSetToDrop(L"[West]");
   run(drop);
@@ -637,5 +642,6 @@ TEST_P(LibraryOnServer, MondrianSessionObjectsAndDrillThrough) {
 INSTANTIATE_TEST_SUITE_P(Dialects, LibraryOnServer,
                          ::testing::Values(MDXQueryGenerator::MSOLAP8, MDXQueryGenerator::Mondrian),
                          [](const auto& info) {
-                           return info.param == MDXQueryGenerator::Mondrian ? "Mondrian" : "MSOLAP8";
+                           return info.param == MDXQueryGenerator::Mondrian ? "Mondrian"
+                                                                            : "MSOLAP8";
                          });
