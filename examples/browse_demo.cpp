@@ -5,6 +5,8 @@
 //
 //   mdxgen_browse_demo               MDX and results
 //   mdxgen_browse_demo --no-server   MDX only
+//   --dialect mondrian|msolap8       the generator's dialect; mondrian, the
+//                                    embedded engine's, by default
 //
 // Hierarchies, levels, members, measures and member properties come from the
 // host model read from examples/sample/sales_schema.xml, the file the engine
@@ -172,8 +174,10 @@ Table factRows(const EngineResult& result) {
 // The session: the generator, the server (if any) and the query log.
 class Session {
  public:
-  Session(const SchemaCube& cube, bool withServer)
-      : generator_(createMSOLAP8QueryGenerator(cube.uniqueName())) {
+  Session(const SchemaCube& cube, bool withServer, bool mondrian)
+      : generator_(mondrian ? createMondrianQueryGenerator(cube.uniqueName())
+                            : createMSOLAP8QueryGenerator(cube.uniqueName())) {
+    std::cout << "Dialect: " << (mondrian ? "Mondrian" : "MSOLAP 8") << ".\n";
     log_ = generator_->GetMDXQueryLog();
     if (log_) std::cout << "Query log: on, every statement run is logged with its duration.\n";
 #ifdef MDXGEN_DEMO_WITH_ENGINE
@@ -280,9 +284,8 @@ void browse(Session& session, const SchemaCube& cube) {
   years->DrillDownOnSet(drilled.get());
   session.show("Drill down into 2024", *session.select(columns.get(), years.get()));
 
-  // Mondrian has no DRILLUPMEMBER; toggling the drill state of 2024 folds
-  // its quarters up again.
-  years->ToggleDrillStateOnSet(drilled.get(), false);
+  // In the MSOLAP 8 dialect, DRILLUPMEMBER, which Mondrian does not know.
+  years->DrillUpOnSet(drilled.get());
   session.show("Drill 2024 back up", *session.select(columns.get(), years.get()));
 
   auto_unuse<MDXSet> top(g.GenerateSet(&cities));
@@ -305,10 +308,10 @@ void browse(Session& session, const SchemaCube& cube) {
   session.show("Cities whose average price is above 8.00",
                *session.select(withPrice.get(), expensive.get()));
 
-  // The sort without UNIQUE: MSOLAP8Set writes ORDER( UNIQUE( ... ) ...),
-  // which Mondrian does not know.
+  // In the MSOLAP 8 dialect, ORDER( UNIQUE( ... ) ...), which Mondrian does
+  // not know.
   auto_unuse<MDXSet> sorted(g.GenerateSet(&cities));
-  sorted->MDXSet::Order(MDXSet::BDesc, storeSales.get());
+  sorted->Order(MDXSet::BDesc, storeSales.get());
   session.show("Cities by store sales, largest first",
                *session.select(columns.get(), sorted.get()));
 
@@ -345,19 +348,26 @@ void browse(Session& session, const SchemaCube& cube) {
 
 int main(int argc, char** argv) {
   bool withServer = true;
+  bool mondrian = true;
   for (int i = 1; i < argc; ++i) {
     const bool help = std::strcmp(argv[i], "--help") == 0;
+    const char* const dialect = i + 1 < argc && std::strcmp(argv[i], "--dialect") == 0
+                                    ? argv[i + 1] : "";
     if (std::strcmp(argv[i], "--no-server") == 0) {
       withServer = false;
+    } else if (std::strcmp(dialect, "mondrian") == 0 || std::strcmp(dialect, "msolap8") == 0) {
+      mondrian = std::strcmp(dialect, "mondrian") == 0;
+      ++i;
     } else {
-      (help ? std::cout : std::cerr) << "usage: " << argv[0] << " [--no-server]\n";
+      (help ? std::cout : std::cerr)
+          << "usage: " << argv[0] << " [--no-server] [--dialect mondrian|msolap8]\n";
       return help ? 0 : 2;
     }
   }
   try {
     const schema_host::SchemaModel model = schema_host::SchemaModel::load(MDXGEN_DEMO_SCHEMA);
     const SchemaCube& cube = *model.cubes().at(0);
-    Session session(cube, withServer);
+    Session session(cube, withServer, mondrian);
     browse(session, cube);
   } catch (const schema_host::SchemaError& error) {
     std::cerr << "cannot read the sample cube: " << error.what() << "\n";

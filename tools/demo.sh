@@ -4,6 +4,8 @@
 # builds the browse demo and plays its session on the sample cube.
 #   tools/demo.sh               the MDX of each step and the server's answer
 #   tools/demo.sh --no-server   the MDX only
+#   --dialect mondrian|msolap8  the generator's dialect (mondrian, the embedded
+#                               engine's, by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
