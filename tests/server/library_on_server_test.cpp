@@ -484,6 +484,13 @@ TEST_P(LibraryOnServer, DialectTableStaysTrue) {
                          L"[Product].[Drink].[Beverages].[Tea]"});
   VelaString ten(L"10");
   update->addData(ten);
+  auto* drillThrough = select(set("{[Measures].[Unit Sales]}"));
+  drillThrough->AddMemberFormula(member("[Measures].[Half]"), value("[Measures].[Unit Sales] / 2"),
+                                 -1, {}, {});
+  drillThrough->SpecifyDrillThrough(0);
+  std::vector<auto_unuse<MDXSet>> twoMore;
+  twoMore.emplace_back(g_->GenerateSet(L"[Product].[Product Family].MEMBERS"));
+  twoMore.emplace_back(g_->GenerateSet(L"[Time].[Year].MEMBERS"));
   const std::map<std::string, const MDXQuery*> forms = {
       {"`ORDER( UNIQUE( … ) …)`", onRows(cities()->Order(MDXSet::BDesc, unitSales()))},
       {"`DRILLUPMEMBER`",
@@ -503,6 +510,8 @@ TEST_P(LibraryOnServer, DialectTableStaysTrue) {
       {"`DROP SET`", dropSet},
       {"`ALTER CUBE`", alter},
       {"`UPDATE CUBE`", update},
+      {"`NONEMPTYCROSSJOIN` of three sets", onRows(cities()->nonEmptyCrossjoin(twoMore))},
+      {"`WITH … DRILLTHROUGH`", drillThrough},
   };
   std::ifstream table(MDXGEN_DIALECT_TABLE);
   ASSERT_TRUE(table) << MDXGEN_DIALECT_TABLE;
