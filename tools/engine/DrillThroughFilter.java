@@ -12,7 +12,8 @@
  * olap4j driver does: every level of the cube's dimensions, or exactly the
  * RETURN columns) and answers the rows itself as an XMLA tabular rowset, in
  * the envelope Mondrian's servlet uses. Every other request goes on to the
- * servlet unchanged.
+ * servlet unchanged, except requests carrying a document type declaration,
+ * which are refused with a SOAP fault (no DTD or entity is ever read).
  */
 
 import java.io.ByteArrayInputStream;
@@ -85,7 +86,15 @@ final class DrillThroughFilter implements Filter {
                 "request body exceeds " + MAX_REQUEST + " bytes"));
             return;
         }
-        Request dt = body.length == 0 ? null : drillThroughRequest(body);
+        String text = new String(body, StandardCharsets.UTF_8);
+        if (text.contains("<!DOCTYPE")) {
+            // Mondrian's own parser would read a DTD and its entities.
+            writeEnvelope(out, "", fault("Client.00HSBA02",
+                "XMLA SOAP message refused",
+                "a document type declaration is not allowed"));
+            return;
+        }
+        Request dt = body.length == 0 ? null : drillThroughRequest(body, text);
         if (dt == null) {
             chain.doFilter(new Replay(http, body), response);
             return;
@@ -116,9 +125,8 @@ final class DrillThroughFilter implements Filter {
      * The DRILLTHROUGH Execute in a SOAP request, or null when the request
      * is anything else (or not XML at all: the servlet then answers it).
      */
-    private static Request drillThroughRequest(byte[] body) {
+    private static Request drillThroughRequest(byte[] body, String text) {
         // Cheap test first: most requests never mention the word.
-        String text = new String(body, StandardCharsets.UTF_8);
         if (!text.toUpperCase(Locale.ROOT).contains("DRILLTHROUGH")) {
             return null;
         }

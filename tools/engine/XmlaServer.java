@@ -20,6 +20,7 @@
  *          statements are answered by DrillThroughFilter (see there).
  *   /sql   test-only: POST one SQL statement (UTF-8) as the body; answered
  *          with text/plain lines as described in SqlServlet.
+ * Responses over 1 KiB are gzip-compressed when the request accepts gzip.
  */
 
 import java.io.BufferedInputStream;
@@ -46,6 +47,7 @@ import javax.xml.parsers.DocumentBuilderFactory;
 
 import org.eclipse.jetty.server.Server;
 import org.eclipse.jetty.server.ServerConnector;
+import org.eclipse.jetty.server.handler.gzip.GzipHandler;
 import org.eclipse.jetty.servlet.FilterHolder;
 import org.eclipse.jetty.servlet.ServletContextHandler;
 import org.eclipse.jetty.servlet.ServletHolder;
@@ -160,7 +162,12 @@ public final class XmlaServer {
         context.addServlet(new ServletHolder("sql", new SqlServlet(engine)),
             "/sql");
 
-        server.setHandler(context);
+        // Responses are gzip-compressed for clients that accept it.
+        GzipHandler gzip = new GzipHandler();
+        gzip.setIncludedMethods("GET", "POST");
+        gzip.setMinGzipSize(1024);
+        gzip.setHandler(context);
+        server.setHandler(gzip);
         server.setStopAtShutdown(false);
         server.start();
         return server;
