@@ -103,7 +103,12 @@ final class DrillThroughFilter implements Filter {
             : "<Session SessionId=\"" + Xml.escape(dt.sessionId)
               + "\" xmlns=\"" + NS_XMLA + "\" />";
         String answer;
-        if (dt.catalog != null && !dt.catalog.isEmpty()
+        if (dt.dataSource != null && !dt.dataSource.isEmpty()
+            && !dt.dataSource.equals(engine.dataSourceName())) {
+            answer = fault("Server.00HSBB01", "XMLA SOAP Body processing error",
+                "The Mondrian XML: Mondrian Error:Internal error:"
+                + " Unknown database '" + dt.dataSource + "'");
+        } else if (dt.catalog != null && !dt.catalog.isEmpty()
             && !dt.catalog.equals(engine.catalog)) {
             answer = fault("Server.00HSBB01", "XMLA SOAP Body processing error",
                 "The Mondrian XML: Mondrian Error:Internal error:"
@@ -118,6 +123,7 @@ final class DrillThroughFilter implements Filter {
     private static final class Request {
         String statement;
         String catalog;
+        String dataSource;
         String sessionId;
     }
 
@@ -151,9 +157,13 @@ final class DrillThroughFilter implements Filter {
         }
         Request r = new Request();
         r.statement = statement.getTextContent();
-        Element catalog = child(child(child(execute, NS_XMLA, "Properties"),
-            NS_XMLA, "PropertyList"), NS_XMLA, "Catalog");
+        Element properties = child(child(execute, NS_XMLA, "Properties"),
+            NS_XMLA, "PropertyList");
+        Element catalog = child(properties, NS_XMLA, "Catalog");
         r.catalog = catalog == null ? null : catalog.getTextContent().trim();
+        Element dataSource = child(properties, NS_XMLA, "DataSourceInfo");
+        r.dataSource =
+            dataSource == null ? null : dataSource.getTextContent().trim();
         Element session = child(child(envelope, NS_SOAP, "Header"),
             NS_XMLA, "Session");
         if (session != null && session.hasAttribute("SessionId")) {
