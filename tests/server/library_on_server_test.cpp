@@ -605,10 +605,12 @@ TEST_P(LibraryOnServer, MondrianFormsKeepTheirMeaning) {
     EXPECT_NE(got, "");
     EXPECT_EQ(got, members(set(c.expected.c_str())));
   }
-  // A description is the member's DESCRIPTION property: the sample's
-  // members have none.
-  const auto described = run(selectResult(value("0")->TakeDescription(member(kSeattle)), "[Time]"));
-  EXPECT_TRUE(described.cells.at(0).empty());
+  // A description is the member's DESCRIPTION property (a hierarchy's, its
+  // default member's): the sample's members have none.
+  for (const char* described : {kSeattle, "[Store]"}) {
+    const auto result = run(selectResult(value("0")->TakeDescription(member(described)), "[Time]"));
+    EXPECT_TRUE(result.cells.at(0).empty()) << described;
+  }
 }
 
 // The Mondrian generator keeps the members and sets its CREATE statements
