@@ -1,4 +1,5 @@
-// MDXError: the one exception type of the library, with its codes.
+/// \file
+/// MDXError: the one exception type of the library, with its codes.
 #pragma once
 
 #include "mdxgen/export.h"

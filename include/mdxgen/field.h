@@ -1,4 +1,5 @@
-// MDXField: a member expression, rewritten in place by each operation.
+/// \file
+/// MDXField: a member expression, rewritten in place by each operation.
 #pragma once
 
 #include <vector>

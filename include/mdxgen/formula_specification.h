@@ -1,4 +1,5 @@
-// Calculated-member and named-set definitions of WITH and CREATE clauses.
+/// \file
+/// Calculated-member and named-set definitions of WITH and CREATE clauses.
 #pragma once
 
 #include <vector>

@@ -1,5 +1,6 @@
-// The generator: the host's entry object, one per cube, through which
-// every fragment and statement is created.
+/// \file
+/// The generator: the host's entry object, one per cube, through which
+/// every fragment and statement is created.
 #pragma once
 
 #include <vector>

@@ -1,4 +1,5 @@
-// MDXMemberProperty: a reference to one member property.
+/// \file
+/// MDXMemberProperty: a reference to one member property.
 #pragma once
 
 #include "mdxgen/export.h"

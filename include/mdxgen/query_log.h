@@ -1,5 +1,6 @@
-// The query log: the statements a host runs, with their durations, appended
-// to a file that a registry switch names.
+/// \file
+/// The query log: the statements a host runs, with their durations, appended
+/// to a file that a registry switch names.
 #pragma once
 
 #include <cstdint>

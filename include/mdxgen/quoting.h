@@ -1,4 +1,5 @@
-// Escaping of text for the two quoting forms of MDX.
+/// \file
+/// Escaping of text for the two quoting forms of MDX.
 #pragma once
 
 #include "mdxgen/export.h"

@@ -1,5 +1,6 @@
-// Reference counting with an instance log, and the host's holder of one
-// reference.
+/// \file
+/// Reference counting with an instance log, and the host's holder of one
+/// reference.
 #pragma once
 
 #include <atomic>

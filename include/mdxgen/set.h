@@ -1,4 +1,5 @@
-// MDXSet: a set expression, rewritten in place by each operation.
+/// \file
+/// MDXSet: a set expression, rewritten in place by each operation.
 #pragma once
 
 #include <vector>

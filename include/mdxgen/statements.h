@@ -1,4 +1,5 @@
-// The statements: SELECT, CREATE, DROP, ALTER CUBE and UPDATE CUBE.
+/// \file
+/// The statements: SELECT, CREATE, DROP, ALTER CUBE and UPDATE CUBE.
 #pragma once
 
 #include <memory>

@@ -1,4 +1,5 @@
-// MDXTuple: an ordered list of member expressions written as one tuple.
+/// \file
+/// MDXTuple: an ordered list of member expressions written as one tuple.
 #pragma once
 
 #include <vector>

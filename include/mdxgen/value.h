@@ -1,4 +1,5 @@
-// MDXValue: a numeric or string value expression.
+/// \file
+/// MDXValue: a numeric or string value expression.
 #pragma once
 
 #include "mdxgen/export.h"

@@ -1,5 +1,6 @@
-// The process's log service: records with a message code, a verbosity, a
-// unit, the place they come from and wide inserts, handed to a host sink.
+/// \file
+/// The process's log service: records with a message code, a verbosity, a
+/// unit, the place they come from and wide inserts, handed to a host sink.
 #pragma once
 
 #include <atomic>

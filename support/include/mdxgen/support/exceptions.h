@@ -1,4 +1,5 @@
-// The exception interfaces of the support layer and their common base.
+/// \file
+/// The exception interfaces of the support layer and their common base.
 #pragma once
 
 #include <vector>

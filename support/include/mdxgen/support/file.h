@@ -1,4 +1,5 @@
-// Files and their locations: what the query log writes through.
+/// \file
+/// Files and their locations: what the query log writes through.
 #pragma once
 
 #include "mdxgen/support/export.h"

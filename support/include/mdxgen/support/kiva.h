@@ -1,6 +1,7 @@
-// The host's metadata model: the library reads the host's cubes, dimensions,
-// hierarchies, levels, members, calculations and expression trees only
-// through these abstract classes, during the call that received them.
+/// \file
+/// The host's metadata model: the library reads the host's cubes, dimensions,
+/// hierarchies, levels, members, calculations and expression trees only
+/// through these abstract classes, during the call that received them.
 #pragma once
 
 #include <cstdint>

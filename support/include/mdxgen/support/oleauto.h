@@ -1,5 +1,6 @@
-// A portable stand-in for the OLE Automation variant and its conversions,
-// with the standard names.
+/// \file
+/// A portable stand-in for the OLE Automation variant and its conversions,
+/// with the standard names.
 #pragma once
 
 #include <cstdint>

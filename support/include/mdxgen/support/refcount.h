@@ -1,4 +1,5 @@
-// The reference-counting interface of every shared object.
+/// \file
+/// The reference-counting interface of every shared object.
 #pragma once
 
 #include "mdxgen/support/export.h"

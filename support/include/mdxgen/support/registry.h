@@ -1,4 +1,5 @@
-// Registry access over a registry export file: the switch of the query log.
+/// \file
+/// Registry access over a registry export file: the switch of the query log.
 #pragma once
 
 #include "mdxgen/support/export.h"

@@ -1,4 +1,5 @@
-// Number to text conversions used wherever the library writes a number.
+/// \file
+/// Number to text conversions used wherever the library writes a number.
 #pragma once
 
 #include "mdxgen/support/export.h"

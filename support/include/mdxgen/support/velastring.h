@@ -1,4 +1,5 @@
-// VelaString: the wide-character string of every name, MDX text and message.
+/// \file
+/// VelaString: the wide-character string of every name, MDX text and message.
 #pragma once
 
 #include <cstddef>
