@@ -3,4 +3,5 @@
 /// is compiled with hidden visibility; only what carries this macro is exported.
 #pragma once
 
+/// Marks a class or function exported from liborvo_support.
 #define ORVO_API __attribute__((visibility("default")))
