@@ -7,26 +7,26 @@
 
 namespace support_dll {
 
-// Where a file is. A name with a directory part (it holds a "/") is used as
-// it stands, relative names from the current directory; a bare file name
-// has no location until setLocationToTemp puts it in the temporary folder.
-//
-//   support_dll::FileLocator locator(L"mdx_queries.log");
-//   if (!locator.isLocationSet()) locator.setLocationToTemp();
-//   locator.getPath();   // "/tmp/mdx_queries.log" when TMPDIR is not set
+/// Where a file is. A name with a directory part (it holds a "/") is used as
+/// it stands, relative names from the current directory; a bare file name
+/// has no location until setLocationToTemp puts it in the temporary folder.
+///
+///     support_dll::FileLocator locator(L"mdx_queries.log");
+///     if (!locator.isLocationSet()) locator.setLocationToTemp();
+///     locator.getPath();   // "/tmp/mdx_queries.log" when TMPDIR is not set
 class ORVO_API FileLocator {
  public:
   explicit FileLocator(const VelaString& name);
   virtual ~FileLocator();
 
   bool isLocationSet() const { return located_; }
-  // Places the file in $TMPDIR, read now, or in /tmp when the variable is
-  // unset or empty.
+  /// Places the file in $TMPDIR, read now, or in /tmp when the variable is
+  /// unset or empty.
   void setLocationToTemp();
 
-  // The name as given.
+  /// The name as given.
   const VelaString& getName() const { return name_; }
-  // The path the file is opened at; empty while no location is set.
+  /// The path the file is opened at; empty while no location is set.
   const VelaString& getPath() const { return path_; }
 
  private:
@@ -37,33 +37,33 @@ class ORVO_API FileLocator {
 
 }  // namespace support_dll
 
-// A file opened with an fopen-style mode and written line by line.
-//
-//   File log(locator);
-//   if (log.open("a+")) log.writeLine(L"SELECT ...");
-//
-// Every writeLine is one write on the descriptor; in the append modes the
-// descriptor is opened O_APPEND, so lines written by several processes to
-// the same local file never interleave inside a line. Nothing throws for a
-// file that cannot be opened or written; a write that fails is lost.
+/// A file opened with an fopen-style mode and written line by line.
+///
+///     File log(locator);
+///     if (log.open("a+")) log.writeLine(L"SELECT ...");
+///
+/// Every writeLine is one write on the descriptor; in the append modes the
+/// descriptor is opened O_APPEND, so lines written by several processes to
+/// the same local file never interleave inside a line. Nothing throws for a
+/// file that cannot be opened or written; a write that fails is lost.
 class ORVO_API File {
  public:
   explicit File(const support_dll::FileLocator& locator);
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  // Closes the file.
+  /// Closes the file.
   virtual ~File();
 
-  // Opens the file: "r" reads, "w" creates or truncates, "a" appends and
-  // creates the file if it is missing, never truncating; "+" adds the other
-  // direction and "b" is accepted and ignored. An open file is closed
-  // first. False, and the file closed, when the mode is not one of these,
-  // the locator has no location, or the system refuses.
+  /// Opens the file: "r" reads, "w" creates or truncates, "a" appends and
+  /// creates the file if it is missing, never truncating; "+" adds the other
+  /// direction and "b" is accepted and ignored. An open file is closed
+  /// first. False, and the file closed, when the mode is not one of these,
+  /// the locator has no location, or the system refuses.
   bool open(const char* mode);
   void close();
   bool isOpen() const { return fd_ >= 0; }
 
-  // Writes the text in UTF-8 followed by "\n".
+  /// Writes the text in UTF-8 followed by "\n".
   void writeLine(const VelaString& line);
 
   const VelaString& getPath() const { return path_; }

@@ -35,11 +35,11 @@ class Hierarchy {
   Hierarchy() = default;
   virtual ~Hierarchy() = default;
   virtual const VelaString& getUniqueName() const = 0;
-  // The level at that depth (0 = top), or null.
+  /// The level at that depth (0 = top), or null.
   virtual Level* getLevel(int depth) const = 0;
   virtual int getLevelCount() const = 0;
-  // Fills the empty map passed in; the library reads only the values, in
-  // key order, and skips null ones.
+  /// Fills the empty map passed in; the library reads only the values, in
+  /// key order, and skips null ones.
   virtual void getCalculations(std::map<std::uint32_t, Calculation*>* out) const = 0;
 };
 
@@ -50,13 +50,13 @@ class Level {
   virtual const VelaString& getUniqueName() const = 0;
 };
 
-// A calculated member of the host.
+/// A calculated member of the host.
 class Calculation {
  public:
   Calculation() = default;
   virtual ~Calculation() = default;
   virtual const VelaString& getUniqueName() const = 0;
-  // The parent member's unique name; empty when there is none.
+  /// The parent member's unique name; empty when there is none.
   virtual const VelaString& getParentUniqueName() const = 0;
   virtual const Hierarchy* getHierarchy() const = 0;
 };
@@ -65,11 +65,11 @@ class DynamicCalculation {
  public:
   DynamicCalculation() = default;
   virtual ~DynamicCalculation() = default;
-  // The bare name; the library brackets it.
+  /// The bare name; the library brackets it.
   virtual const VelaString& getName() const = 0;
 };
 
-// One node of a host filter-expression tree.
+/// One node of a host filter-expression tree.
 class Expression {
  public:
   Expression() = default;
@@ -86,7 +86,7 @@ class Cube {
   virtual ~Cube() = default;
 };
 
-// The node kinds of Expression::getType.
+/// The node kinds of Expression::getType.
 enum ExpressionType : int {
   ET_BETWEEN = 0,
   ET_OUTSIDE = 1,

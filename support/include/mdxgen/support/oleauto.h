@@ -37,17 +37,17 @@ struct VARIANT {
   };
 };
 
-// A copy of text owned by the caller, released with SysFreeString.
+/// A copy of text owned by the caller, released with SysFreeString.
 ORVO_API BSTR SysAllocString(const wchar_t* text);
 ORVO_API void SysFreeString(BSTR text);
 
 ORVO_API void VariantInit(VARIANT* v);
-// Releases what the variant owns (a VT_BSTR's string) and makes it VT_EMPTY.
+/// Releases what the variant owns (a VT_BSTR's string) and makes it VT_EMPTY.
 ORVO_API HRESULT VariantClear(VARIANT* v);
 
-// Converts `in` to `type` into `out` (which may be `in`). Every numeric type
-// and VT_BOOL converts to VT_R8 and to VT_BSTR (plain decimal for integers);
-// a VT_BSTR holding a decimal number converts to VT_R8. Returns 0 on
-// success and a negative value on failure, leaving `out` unchanged.
+/// Converts `in` to `type` into `out` (which may be `in`). Every numeric type
+/// and VT_BOOL converts to VT_R8 and to VT_BSTR (plain decimal for integers);
+/// a VT_BSTR holding a decimal number converts to VT_R8. Returns 0 on
+/// success and a negative value on failure, leaving `out` unchanged.
 ORVO_API HRESULT VariantChangeType(VARIANT* out, const VARIANT* in, unsigned short flags,
                                    VARTYPE type);
