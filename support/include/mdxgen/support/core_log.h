@@ -17,12 +17,20 @@ namespace support_dll {
 
 /// One record as the sink receives it.
 struct LogRecord {
+  /// The message code: 0xC2011F00 for the instance log, an error's code
+  /// for ExceptionCommon::log.
   unsigned long messageCode;
+  /// The record's verbosity level (1 most important).
   int verbosity;
+  /// The unit key, "UNIT.Component" ("MEMORY.RefCount").
   std::string unit;
+  /// The source file that logged it.
   std::string source;
+  /// The line in that file.
   int line;
+  /// The function that logged it.
   std::string function;
+  /// The inserts, in order (for the instance log, the message text).
   std::vector<VelaString> inserts;
 };
 
@@ -34,6 +42,7 @@ struct LogRecord {
 ///     log->setVerbosity(CoreLog::getUnitString(L"MEMORY", L"RefCount"), 6);
 class ORVO_API CoreLog {
  public:
+  /// A verbosity level: 1 the most important, larger values more detail.
   using VerbosityType = int;
 
   /// Decides per unit key and verbosity whether a record is to be logged.
@@ -41,9 +50,13 @@ class ORVO_API CoreLog {
   /// process log's per-unit verbosity.
   class ORVO_API ShouldLogHandler {
    public:
+    /// Keeps the two numbers.
     ShouldLogHandler(int first = -1, int second = 6) : first_(first), second_(second) {}
+    /// The process log's answer, getLogObject()->shouldLog(unitKey, level).
     bool shouldLog(const std::string& unitKey, VerbosityType level) const;
+    /// The first number given.
     int first() const { return first_; }
+    /// The second number given.
     int second() const { return second_; }
 
    private:
@@ -51,6 +64,7 @@ class ORVO_API CoreLog {
     int second_;
   };
 
+  /// A log without sink that logs nothing; a host uses getLogObject().
   CoreLog() = default;
   CoreLog(const CoreLog&) = delete;
   CoreLog& operator=(const CoreLog&) = delete;
@@ -67,7 +81,11 @@ class ORVO_API CoreLog {
   /// True when records of that unit and verbosity are logged.
   bool shouldLog(const std::string& unitKey, VerbosityType level) const;
 
+  /// Hands every record logged from now on to `sink`, on the logging
+  /// thread; an empty function removes the sink.
   void setSink(std::function<void(const LogRecord&)> sink);
+  /// Logs the unit's records with a verbosity up to `maxLevel`; a unit
+  /// never set, or set below 1, logs nothing.
   void setVerbosity(const std::string& unitKey, int maxLevel);
 
  private:

@@ -16,9 +16,11 @@ namespace support_dll {
 ///     locator.getPath();   // "/tmp/mdx_queries.log" when TMPDIR is not set
 class ORVO_API FileLocator {
  public:
+  /// The location of `name`: set at once when the name holds a "/".
   explicit FileLocator(const VelaString& name);
   virtual ~FileLocator();
 
+  /// True when the file has a path.
   bool isLocationSet() const { return located_; }
   /// Places the file in $TMPDIR, read now, or in /tmp when the variable is
   /// unset or empty.
@@ -48,6 +50,7 @@ class ORVO_API FileLocator {
 /// file that cannot be opened or written; a write that fails is lost.
 class ORVO_API File {
  public:
+  /// A closed file at the locator's path.
   explicit File(const support_dll::FileLocator& locator);
   File(const File&) = delete;
   File& operator=(const File&) = delete;
@@ -60,12 +63,15 @@ class ORVO_API File {
   /// first. False, and the file closed, when the mode is not one of these,
   /// the locator has no location, or the system refuses.
   bool open(const char* mode);
+  /// Closes the file; a closed file stays closed.
   void close();
+  /// True while the file is open.
   bool isOpen() const { return fd_ >= 0; }
 
   /// Writes the text in UTF-8 followed by "\n".
   void writeLine(const VelaString& line);
 
+  /// The path the file is opened at.
   const VelaString& getPath() const { return path_; }
 
  private:

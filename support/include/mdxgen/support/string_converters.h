@@ -5,6 +5,10 @@
 #include "mdxgen/support/export.h"
 #include "mdxgen/support/velastring.h"
 
+/// The number texts the library writes: plain decimal, no locale.
+///
+///     VelaString out;
+///     StringConverters::convertRealToString(2.5, out);   // "2.5"
 class ORVO_API StringConverters {
  public:
   /// Writes value in the given radix (2 to 36) into out, replacing its
