@@ -215,9 +215,12 @@ class MDXGEN_API MDXSet : public support::RefCountImpl {
   virtual MDXSet* TakeFilter(const VelaString& condition);
   /// Keeps the tuples for which the host's condition tree holds:
   /// "FILTER( S, X = 1)" for an equality node. `tuple` gives the text of
-  /// ET_CURRENT nodes and may be null when the tree has none. A node that
-  /// cannot be translated throws MDXError kUntranslatableNode (insert: its
-  /// kind) and leaves the set.
+  /// ET_CURRENT nodes and may be null when the tree has none. A node it
+  /// cannot translate throws MDXError kUntranslatableNode with the node's
+  /// kind as insert, and the set keeps its text: an unknown kind, fewer
+  /// operands than the kind reads, a constant that is no number, ET_CURRENT
+  /// without a tuple, a null node (insert -1), or a tree deeper than 10 000
+  /// levels or looping back on itself.
   virtual MDXSet* TakeFilter(KIVA_o::Expression* root, const MDXTuple* tuple);
   /// Replaces the text by the translation of the host's tree (a filter,
   /// top or bottom selection, set difference or condition): an
@@ -318,8 +321,9 @@ class MDXGEN_API MDXSet : public support::RefCountImpl {
   /// Writes the MDX text of the host expression tree under `node` into
   /// `out`, calling itself for each operand. `tuple` is the text of
   /// ET_CURRENT nodes. Throws MDXError kUntranslatableNode (insert: the
-  /// kind) for a kind it does not know; `out` may then hold part of a text,
-  /// the set's own text is never touched here. A subclass may override it
+  /// node's kind, -1 for a null node) for a node it cannot translate, as
+  /// TakeFilter lists; `out` may then hold part of a text, the set's own
+  /// text is never touched here. A subclass may override it
   /// to change the text of any node; the walk calls the override for every
   /// operand.
   virtual void translate_condition(VelaString& out, KIVA_o::Expression* node,
