@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -177,6 +178,8 @@ class MondrianSet final : public MSOLAP8Set {
   // The members of the set none of whose ancestors is among the members
   // drilled up; the hierarchy is the one of the first member drilled up.
   static VelaString drillUp(const VelaString& set, const VelaString& members) {
+    // Nothing drilled up, which has no first member: the set as it is.
+    if (members.wstr().find_first_not_of(L" {}") == std::wstring::npos) return set;
     const VelaString drilled = concat({L"{ ", members, L" }"});
     return concat({L"FILTER( ", set, L", COUNT( INTERSECT( ASCENDANTS( ", drilled,
                    L".ITEM(0).ITEM(0).HIERARCHY.CURRENTMEMBER.PARENT ), ", drilled,

@@ -568,6 +568,7 @@ TEST_P(LibraryOnServer, MondrianFormsKeepTheirMeaning) {
   const Row<MDXSet> cases[] = {
     ROW(set(kStores)->DrillUp(L"[Store].[USA], [Store].[Canada].[BC]"),
         drilledUp(kStores)),
+    ROW(set(kStores)->DrillUp(L""), kStores),
     ROW(set(kStores)->DrillUpOnSet(L"{[Store].[USA], [Store].[Canada].[BC]}"),
         drilledUp(std::string("HIERARCHIZE( ") + kStores + " )")),
     ROW(years()->DrillDownOnSet(L"[Time].[2024]")->DrillUpOnSet(set("{[Time].[2024]}")),
