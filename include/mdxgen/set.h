@@ -131,7 +131,11 @@ class MDXGEN_API MDXSet : public support::RefCountImpl {
   ~MDXSet() override;
 
   // Writes the MDX text of the expression tree under node into out. Throws
-  // MDXError kUntranslatableNode for a node it cannot translate.
+  // MDXError kUntranslatableNode for a node it cannot translate, with that
+  // node's kind as insert (-1 for a missing node). A tree of any depth is
+  // translated without taking the thread's stack per level; a tree that
+  // loops back on itself is refused, the insert naming the kind of the node
+  // met again among its own operands.
   virtual void translate_condition(VelaString& out, KIVA_o::Expression* node,
                                    const MDXTuple* tuple);
   // A subclass's chance to write a node itself; true when it did.
