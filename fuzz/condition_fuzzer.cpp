@@ -24,7 +24,7 @@ const int kKinds[] = {0,   1,   2,   3,   19,  37,  38,  39,  40,  41,  42,  52,
 fake::Expression* build(fuzz::Input& in, int depth) {
   const std::uint8_t shape = in.byte();
   // A long chain of one-operand nodes, to reach deep trees from short
-  // inputs: around the depth limit through kinds that write their operand
+  // inputs: around the recursion's limit through kinds that write their operand
   // straight through (cheap), shorter chains through wrapping kinds (whose
   // text grows with every level).
   if (shape == 0xF0 && depth == 0) {
