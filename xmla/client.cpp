@@ -111,6 +111,7 @@ struct Client::Impl {
 #endif
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, options.follow_redirects ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connect_timeout.count()));
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(options.timeout.count()));
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
@@ -204,11 +205,7 @@ struct Client::Impl {
     }
     XmlReader reader(body);
     Envelope answer = openEnvelope(reader);
-    if (begin) {
-      if (answer.session_id.empty())
-        throw Error(ErrorKind::kBadResponse, "The server's answer opened no session.");
-      session_id = answer.session_id;
-    }
+    if (begin) session_id = answer.session_id;
     auto result = read(reader);
     last_seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -232,9 +232,11 @@ class MDXGEN_API Client {
                   const std::vector<std::pair<std::string, std::string>>& restrictions = {},
                   const Properties& properties = {});
 
-  // Opens an XMLA session: the next request carries BeginSession and every
-  // later one the Session header with the id the server gave. Throws
-  // kBadResponse when the server does not give one.
+  // Opens an XMLA session: sends a DISCOVER_DATASOURCES with the
+  // BeginSession header, and every later request carries the Session header
+  // with the id the server answered. A server that answers without a Session
+  // header keeps no sessions: sessionId() stays empty and requests go
+  // without one.
   void beginSession(const Properties& properties = {});
   // Closes the session with an EndSession header; a no-op without one.
   void endSession(const Properties& properties = {});
