@@ -12,7 +12,7 @@ seconds=${MDXGEN_FUZZ_SECONDS:-60}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 status=0
-for target in api condition remove_order; do
+for target in api condition remove_order xmla_response; do
   work=build/fuzz/work/${target}
   findings=build/fuzz/findings/${target}
   rm -rf "${work}"
