@@ -69,6 +69,18 @@ TEST(XmlaModel, AgreesWithTheSchemaAndReadsMembersOnDemand) {
   for (const auto* m : cube->children("[Store].[Switzerland].[ZH]")) cities += u8(m->caption()) + ";";
   EXPECT_EQ(cities, "Zürich;");
   EXPECT_EQ(cube->levelMembers("[Time].[Year]").size(), 2u);
+
+  // An unknown member is the server's own error, code and message.
+  mdxgen::xmla::Client client(server.options());
+  try {
+    client.execute("SELECT {[Store].[Atlantis]} ON 0 FROM [Sales]", server.properties());
+    ADD_FAILURE() << "an unknown member must be refused";
+  } catch (const mdxgen::xmla::Error& error) {
+    EXPECT_EQ(error.kind(), mdxgen::xmla::ErrorKind::kServer);
+    EXPECT_FALSE(error.code().empty());
+    EXPECT_NE(error.description().find("'[Store].[Atlantis]' not found in cube 'Sales'"),
+              std::string::npos) << error.description();
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "mdxgen/xmla.h"
 
@@ -20,7 +21,7 @@ namespace server_test {
 
 class XmlaServer {
  public:
-  explicit XmlaServer(const std::string& launcher) {
+  explicit XmlaServer(const std::string& launcher, const std::vector<std::string>& args = {}) {
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
     posix_spawn_file_actions_t actions;
@@ -29,9 +30,12 @@ class XmlaServer {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, in[1]);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string path = launcher;
-    char* argv[] = {path.data(), nullptr};
-    int failed = posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ);
+    std::vector<std::string> words = {launcher};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int failed = posix_spawn(&pid_, launcher.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
