@@ -65,6 +65,23 @@ const XmlaHierarchy* XmlaCube::hierarchy(const VelaString& nameOrUniqueName) con
   return nullptr;
 }
 
+const XmlaLevel* XmlaHierarchy::level(const VelaString& nameOrUniqueName) const {
+  for (const auto& l : levels_)
+    if (l->name() == nameOrUniqueName || l->getUniqueName() == nameOrUniqueName) return l.get();
+  return nullptr;
+}
+
+VelaString XmlaLevel::propertyUniqueName(const VelaString& property) const {
+  return wide(uniqueName_.toUtf8() + "." + bracket(property.toUtf8()));
+}
+
+const KIVA_o::Member* XmlaCube::measure(const VelaString& name) const {
+  for (const auto& d : dimensions_)
+    if (d->isMeasures())
+      return member(wide(d->defaultHierarchy().uniqueName_.toUtf8() + "." + bracket(name.toUtf8())));
+  return nullptr;
+}
+
 const XmlaLevel* XmlaCube::level(const VelaString& uniqueName) const {
   for (const auto& d : dimensions_)
     for (const auto& h : d->hierarchies())
@@ -119,9 +136,22 @@ void XmlaCube::load() {
     l->all_ = number(levels, row, "LEVEL_TYPE") == 1;
     h->levels_.push_back(std::move(l));
   }
+  // The stored measures (aggregator 127 is a calculated one), in the
+  // order of the measures' members, which is the cube's.
   Rowset measures = model_->discover("MDSCHEMA_MEASURES", cube);
+  std::vector<std::string> stored;
   for (std::size_t row = 0; row < measures.rows.size(); ++row)
-    measureNames_.push_back(wide(measures.value(row, "MEASURE_NAME")));
+    if (number(measures, row, "MEASURE_AGGREGATOR") != 127)
+      stored.push_back(measures.value(row, "MEASURE_UNIQUE_NAME"));
+  for (const auto& d : dimensions_) {
+    if (!d->measures_) continue;
+    Restrictions restrictions = cube;
+    restrictions.push_back({"HIERARCHY_UNIQUE_NAME", d->defaultHierarchy().uniqueName_.toUtf8()});
+    Rowset members = model_->discover("MDSCHEMA_MEMBERS", restrictions);
+    for (std::size_t row : orderBy(members, "MEMBER_ORDINAL"))
+      if (std::find(stored.begin(), stored.end(), members.value(row, "MEMBER_UNIQUE_NAME")) != stored.end())
+        measureNames_.push_back(wide(members.value(row, "MEMBER_NAME")));
+  }
   for (const auto& d : dimensions_) {
     for (const auto& h : d->hierarchies_) {
       const std::string hierarchy = h->uniqueName_.toUtf8();

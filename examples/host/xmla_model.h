@@ -64,6 +64,8 @@ class XmlaLevel final : public KIVA_o::Level {
   // True for the All level (LEVEL_TYPE 1).
   bool isAll() const { return all_; }
   const XmlaHierarchy& hierarchy() const { return *hierarchy_; }
+  // The name DIMENSION PROPERTIES takes: [Store].[Store City].[Manager].
+  VelaString propertyUniqueName(const VelaString& property) const;
 
  private:
   friend class XmlaCube;
@@ -100,6 +102,8 @@ class XmlaHierarchy final : public KIVA_o::Hierarchy {
   const VelaString& allMemberUniqueName() const { return allMember_; }
   const VelaString& defaultMemberUniqueName() const { return defaultMember_; }
   const std::vector<std::unique_ptr<XmlaLevel>>& levels() const { return levels_; }
+  // A level by name ("Store City") or unique name; null if none.
+  const XmlaLevel* level(const VelaString& nameOrUniqueName) const;
   const std::vector<std::unique_ptr<XmlaCalculation>>& calculations() const {
     return calculations_;
   }
@@ -134,7 +138,7 @@ class XmlaCube final : public KIVA_o::Cube {
   VelaString uniqueName() const;
   // In the server's order (DIMENSION_ORDINAL); measures first on most servers.
   const std::vector<std::unique_ptr<XmlaDimension>>& dimensions() const { return dimensions_; }
-  // The stored and calculated measures' names, in the server's order.
+  // The stored measures' names, in the cube's order.
   const std::vector<VelaString>& measureNames() const { return measureNames_; }
 
   // Look-ups in what cube() read; null when there is none.
@@ -142,6 +146,8 @@ class XmlaCube final : public KIVA_o::Cube {
   const XmlaHierarchy* hierarchy(const VelaString& nameOrUniqueName) const;
   const XmlaLevel* level(const VelaString& uniqueName) const;
   const XmlaCalculation* calculation(const VelaString& uniqueName) const;
+  // [Measures].[name], read as member() does; null if the server has none.
+  const KIVA_o::Member* measure(const VelaString& name) const;
 
   // A member by unique name, read from the server on first use and kept;
   // null when the server has no such member. Throws mdxgen::xmla::Error.
