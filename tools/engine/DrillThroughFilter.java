@@ -12,7 +12,8 @@
  * olap4j driver does: every level of the cube's dimensions, or exactly the
  * RETURN columns) and answers the rows itself as an XMLA tabular rowset, in
  * the envelope Mondrian's servlet uses. Every other request goes on to the
- * servlet unchanged.
+ * servlet unchanged, except requests carrying a document type declaration,
+ * which are refused with a SOAP fault (no DTD or entity is ever read).
  */
 
 import java.io.ByteArrayInputStream;
@@ -85,7 +86,15 @@ final class DrillThroughFilter implements Filter {
                 "request body exceeds " + MAX_REQUEST + " bytes"));
             return;
         }
-        Request dt = body.length == 0 ? null : drillThroughRequest(body);
+        String text = new String(body, StandardCharsets.UTF_8);
+        if (text.contains("<!DOCTYPE")) {
+            // Mondrian's own parser would read a DTD and its entities.
+            writeEnvelope(out, "", fault("Client.00HSBA02",
+                "XMLA SOAP message refused",
+                "a document type declaration is not allowed"));
+            return;
+        }
+        Request dt = body.length == 0 ? null : drillThroughRequest(body, text);
         if (dt == null) {
             chain.doFilter(new Replay(http, body), response);
             return;
@@ -94,7 +103,12 @@ final class DrillThroughFilter implements Filter {
             : "<Session SessionId=\"" + Xml.escape(dt.sessionId)
               + "\" xmlns=\"" + NS_XMLA + "\" />";
         String answer;
-        if (dt.catalog != null && !dt.catalog.isEmpty()
+        if (dt.dataSource != null && !dt.dataSource.isEmpty()
+            && !dt.dataSource.equals(engine.dataSourceName())) {
+            answer = fault("Server.00HSBB01", "XMLA SOAP Body processing error",
+                "The Mondrian XML: Mondrian Error:Internal error:"
+                + " Unknown database '" + dt.dataSource + "'");
+        } else if (dt.catalog != null && !dt.catalog.isEmpty()
             && !dt.catalog.equals(engine.catalog)) {
             answer = fault("Server.00HSBB01", "XMLA SOAP Body processing error",
                 "The Mondrian XML: Mondrian Error:Internal error:"
@@ -109,6 +123,7 @@ final class DrillThroughFilter implements Filter {
     private static final class Request {
         String statement;
         String catalog;
+        String dataSource;
         String sessionId;
     }
 
@@ -116,9 +131,8 @@ final class DrillThroughFilter implements Filter {
      * The DRILLTHROUGH Execute in a SOAP request, or null when the request
      * is anything else (or not XML at all: the servlet then answers it).
      */
-    private static Request drillThroughRequest(byte[] body) {
+    private static Request drillThroughRequest(byte[] body, String text) {
         // Cheap test first: most requests never mention the word.
-        String text = new String(body, StandardCharsets.UTF_8);
         if (!text.toUpperCase(Locale.ROOT).contains("DRILLTHROUGH")) {
             return null;
         }
@@ -143,9 +157,13 @@ final class DrillThroughFilter implements Filter {
         }
         Request r = new Request();
         r.statement = statement.getTextContent();
-        Element catalog = child(child(child(execute, NS_XMLA, "Properties"),
-            NS_XMLA, "PropertyList"), NS_XMLA, "Catalog");
+        Element properties = child(child(execute, NS_XMLA, "Properties"),
+            NS_XMLA, "PropertyList");
+        Element catalog = child(properties, NS_XMLA, "Catalog");
         r.catalog = catalog == null ? null : catalog.getTextContent().trim();
+        Element dataSource = child(properties, NS_XMLA, "DataSourceInfo");
+        r.dataSource =
+            dataSource == null ? null : dataSource.getTextContent().trim();
         Element session = child(child(envelope, NS_SOAP, "Header"),
             NS_XMLA, "Session");
         if (session != null && session.hasAttribute("SessionId")) {

@@ -20,6 +20,7 @@
  *          statements are answered by DrillThroughFilter (see there).
  *   /sql   test-only: POST one SQL statement (UTF-8) as the body; answered
  *          with text/plain lines as described in SqlServlet.
+ * Responses over 1 KiB are gzip-compressed when the request accepts gzip.
  */
 
 import java.io.BufferedInputStream;
@@ -46,6 +47,7 @@ import javax.xml.parsers.DocumentBuilderFactory;
 
 import org.eclipse.jetty.server.Server;
 import org.eclipse.jetty.server.ServerConnector;
+import org.eclipse.jetty.server.handler.gzip.GzipHandler;
 import org.eclipse.jetty.servlet.FilterHolder;
 import org.eclipse.jetty.servlet.ServletContextHandler;
 import org.eclipse.jetty.servlet.ServletHolder;
@@ -87,9 +89,15 @@ public final class XmlaServer {
         String announce = null;
         try {
             Engine engine = Engine.open(schema, data, db);
-            server = start(engine);
+            // The servlet starts on the first request, once its data sources
+            // can name the address the system picked.
+            ServletHolder xmla = new ServletHolder("xmla",
+                mondrian.xmla.impl.MondrianXmlaServlet.class);
+            server = start(engine, xmla);
             ServerConnector c = (ServerConnector) server.getConnectors()[0];
             String url = "http://127.0.0.1:" + c.getLocalPort() + "/xmla";
+            xmla.setInitParameter("DataSourcesConfig",
+                "inline:" + engine.dataSourcesXml(url));
             warmUp(url, engine.catalog);
             announce = "XMLA " + url + " " + engine.catalog;
         } catch (Throwable e) {
@@ -134,7 +142,8 @@ public final class XmlaServer {
         System.exit(2);
     }
 
-    private static Server start(Engine engine) throws Exception {
+    private static Server start(Engine engine, ServletHolder xmla)
+        throws Exception {
         QueuedThreadPool pool = new QueuedThreadPool(16, 2);
         pool.setName("xmla");
         pool.setDaemon(true);
@@ -148,19 +157,19 @@ public final class XmlaServer {
             new ServletContextHandler(ServletContextHandler.NO_SESSIONS);
         context.setContextPath("/");
 
-        ServletHolder xmla =
-            new ServletHolder("xmla", new mondrian.xmla.impl.MondrianXmlaServlet());
-        xmla.setInitParameter("DataSourcesConfig",
-            "inline:" + engine.dataSourcesXml());
         xmla.setInitParameter("CharacterEncoding", "UTF-8");
-        xmla.setInitOrder(1);
         context.addServlet(xmla, "/xmla");
         context.addFilter(new FilterHolder(new DrillThroughFilter(engine)),
             "/xmla", EnumSet.of(DispatcherType.REQUEST));
         context.addServlet(new ServletHolder("sql", new SqlServlet(engine)),
             "/sql");
 
-        server.setHandler(context);
+        // Responses are gzip-compressed for clients that accept it.
+        GzipHandler gzip = new GzipHandler();
+        gzip.setIncludedMethods("GET", "POST");
+        gzip.setMinGzipSize(1024);
+        gzip.setHandler(context);
+        server.setHandler(gzip);
         server.setStopAtShutdown(false);
         server.start();
         return server;
@@ -301,14 +310,14 @@ public final class XmlaServer {
         }
 
         /** Mondrian's data sources file, naming one catalog: the schema. */
-        String dataSourcesXml() {
+        String dataSourcesXml(String url) {
             return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                 + "<DataSources><DataSource>"
                 + "<DataSourceName>" + Xml.escape(dataSourceName())
                 + "</DataSourceName>"
                 + "<DataSourceDescription>mdxgen embedded engine"
                 + "</DataSourceDescription>"
-                + "<URL>http://127.0.0.1/xmla</URL>"
+                + "<URL>" + Xml.escape(url) + "</URL>"
                 + "<DataSourceInfo>" + Xml.escape("Provider=mondrian;Jdbc="
                     + quote(h2Url) + ";JdbcDrivers=org.h2.Driver;Locale=en_US")
                 + "</DataSourceInfo>"

@@ -140,7 +140,8 @@ fi
 # DIMENSION PROPERTIES, CELL PROPERTIES, a slicer and names holding an
 # apostrophe, a bracket and non-ASCII letters.
 if [ -n "$record" ]; then
-    post execute_cellset "$(execute 'SELECT {[Measures].[Unit Sales], [Measures].[Store Sales], [Measures].[Average Price]} DIMENSION PROPERTIES MEMBER_CAPTION ON 0, NON EMPTY CROSSJOIN([Store].[Store City].Members, {[Product].[Drink], [Product].[Non-Consumable].[Electronics].[Gadgets [New]]], [Product].[Food].[Baked Goods].[Joe'"'"'s Cookies]}) DIMENSION PROPERTIES PARENT_UNIQUE_NAME, [Store].[Store City].[Manager], [Store].[Store City].[Store Size] ON 1 FROM [Sales] WHERE ([Time].[2024]) CELL PROPERTIES VALUE, FORMATTED_VALUE, FORMAT_STRING' Multidimensional)"
+    post execute_cellset "$(execute 'SELECT {[Measures].[Unit Sales], [Measures].[Store Sales], [Measures].[Average Price]} DIMENSION PROPERTIES MEMBER_CAPTION ON 0, CROSSJOIN([Store].[Store City].Members, {[Product].[Drink], [Product].[Non-Consumable].[Electronics].[Gadgets [New]]], [Product].[Food].[Baked Goods].[Joe'"'"'s Cookies]}) DIMENSION PROPERTIES PARENT_UNIQUE_NAME, [Store].[Store City].[Manager], [Store].[Store City].[Store Size] ON 1 FROM [Sales] WHERE ([Time].[2024]) CELL PROPERTIES VALUE, FORMATTED_VALUE, FORMAT_STRING' Multidimensional)"
+    post discover_datasources "$(envelope '<Discover xmlns="urn:schemas-microsoft-com:xml-analysis"><RequestType>DISCOVER_DATASOURCES</RequestType><Restrictions><RestrictionList/></Restrictions><Properties><PropertyList><Format>Tabular</Format></PropertyList></Properties></Discover>' | sed 's#<SOAP-ENV:Body>#<SOAP-ENV:Header><BeginSession xmlns="urn:schemas-microsoft-com:xml-analysis" mustUnderstand="1"/></SOAP-ENV:Header>&#')"
     post discover_members "$(discover MDSCHEMA_MEMBERS '<CUBE_NAME>Sales</CUBE_NAME><LEVEL_UNIQUE_NAME>[Store].[Store City]</LEVEL_UNIQUE_NAME>')"
     echo "recorded: $(cd "$record" && ls | tr '\n' ' ')"
 fi
