@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
-ensure_packages clang libclang-rt-14-dev cmake ninja-build
+ensure_packages clang libclang-rt-14-dev cmake ninja-build libcurl4-openssl-dev
 
 seconds=${MDXGEN_FUZZ_SECONDS:-60}
 cmake --preset fuzz >/dev/null
