@@ -65,6 +65,7 @@ MDXGEN_API const char* errorKindName(ErrorKind kind);
 // people; kind() is for programs. Passwords never appear in it.
 class MDXGEN_API Error : public std::runtime_error {
  public:
+  // message becomes what(); code, description and http_status as below.
   Error(ErrorKind kind, const std::string& message, std::string code = {},
         std::string description = {}, long http_status = 0);
 
@@ -201,8 +202,11 @@ MDXGEN_API CellSet readCellSet(std::string_view response);
 // as readCellSet does.
 MDXGEN_API Rowset readRowset(std::string_view response);
 
-// A connection to one XMLA server. Not copyable; movable. One thread at a
-// time may use a client; distinct clients are independent.
+// A connection to one XMLA server, reused from request to request. Not
+// copyable; movable (a moved-from client may only be destroyed or assigned
+// to). One thread at a time may use a client; distinct clients are
+// independent. Each request either returns a whole answer or throws Error;
+// a failed request leaves the client usable for the next one.
 class MDXGEN_API Client {
  public:
   // Checks the options (kInvalidArgument for a url that is not http:// or
