@@ -237,7 +237,8 @@ class Session {
       } else {
         printTable(grid(client_->execute(statement, properties_)));
       }
-      std::cout << "(" << static_cast<long>(client_->lastSeconds() * 1000) << " ms on the server)\n";
+      std::cout << "(" << static_cast<long>(client_->lastSeconds() * 1000)
+                << " ms from request to answer)\n";
     } catch (const mdxgen::xmla::Error& error) {
       std::cout << "The server refused it: " << error.what() << "\n";
     }
