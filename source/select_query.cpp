@@ -63,7 +63,8 @@ VelaString AxisSpecification::getText() const {
                                                static_cast<std::uint32_t>(rangeStart_) + 1u);
   const VelaString start = whole ? VelaString() : mdxgen_detail::decimal(rangeStart_);
   const VelaString length = whole ? VelaString() : mdxgen_detail::decimal(count);
-  const VelaString number = axis_ > 1 ? mdxgen_detail::decimal(axis_) : VelaString();
+  const VelaString number =
+      axis_ == 0 || axis_ == 1 ? VelaString() : mdxgen_detail::decimal(axis_);
 
   return composeText([&](TextWriter& text) {
     if (nonEmpty_) text << L"NON EMPTY ";

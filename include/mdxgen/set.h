@@ -219,8 +219,8 @@ class MDXGEN_API MDXSet : public support::RefCountImpl {
   /// cannot translate throws MDXError kUntranslatableNode with the node's
   /// kind as insert, and the set keeps its text: an unknown kind, fewer
   /// operands than the kind reads, a constant that is no number, ET_CURRENT
-  /// without a tuple, a null node (insert -1), or a tree deeper than 10 000
-  /// levels or looping back on itself.
+  /// without a tuple, a null node (insert -1), or a tree looping back on
+  /// itself (the kind of the node met again among its own operands).
   virtual MDXSet* TakeFilter(KIVA_o::Expression* root, const MDXTuple* tuple);
   /// Replaces the text by the translation of the host's tree (a filter,
   /// top or bottom selection, set difference or condition): an
@@ -319,13 +319,14 @@ class MDXGEN_API MDXSet : public support::RefCountImpl {
   ~MDXSet() override;
 
   /// Writes the MDX text of the host expression tree under `node` into
-  /// `out`, calling itself for each operand. `tuple` is the text of
-  /// ET_CURRENT nodes. Throws MDXError kUntranslatableNode (insert: the
-  /// node's kind, -1 for a null node) for a node it cannot translate, as
-  /// TakeFilter lists; `out` may then hold part of a text, the set's own
-  /// text is never touched here. A subclass may override it
-  /// to change the text of any node; the walk calls the override for every
-  /// operand.
+  /// `out`. `tuple` is the text of ET_CURRENT nodes. Throws MDXError
+  /// kUntranslatableNode (insert: the node's kind, -1 for a null node) for a
+  /// node it cannot translate, as TakeFilter lists; `out` may then hold part
+  /// of a text, the set's own text is never touched here. A tree of any depth
+  /// is translated without taking the thread's stack per level; a tree that
+  /// loops back on itself is refused, the insert naming the kind of the node
+  /// met again among its own operands. A subclass may override it to change
+  /// the text of any node; the walk calls the override for every operand.
   virtual void translate_condition(VelaString& out, KIVA_o::Expression* node,
                                    const MDXTuple* tuple);
   /// The hook a host subclass overrides to write a node itself: called

@@ -13,6 +13,14 @@
 /// A thin value type over std::wstring. Texts are built by appending; the
 /// underlying string is reachable through wstr() for the standard algorithms.
 ///
+/// Every 8-bit string taken (construction, assignment, append, comparison,
+/// find, the formats of build) is UTF-8, decoded the same way. A sequence
+/// that is not well-formed UTF-8 becomes one U+FFFD for its longest
+/// well-formed beginning, or for the one byte when there is none ("a\xFF" is
+/// "a\uFFFD", "\xE2\x82" one U+FFFD, "\xC0\xAF" two); a null pointer is the
+/// empty string. toUtf8 writes U+FFFD for a wide character that is no
+/// Unicode scalar value.
+///
 ///     VelaString name("[Store].[Zürich]");   // decoded from UTF-8
 ///     name += L".PARENT";
 ///     std::cout << name;                      // written as UTF-8
@@ -59,23 +67,22 @@ class ORVO_API VelaString {
 
   /// Appends the other string.
   VelaString& operator+=(const VelaString& s) { s_ += s.s_; return *this; }
-  /// Appends ASCII text, one character per byte.
-  VelaString& operator+=(const char* ascii);
+  /// Appends decoded UTF-8 text.
+  VelaString& operator+=(const char* utf8);
   /// Appends the wide text.
   VelaString& operator+=(const wchar_t* text) { s_ += text; return *this; }
   /// Appends one character.
   VelaString& operator+=(wchar_t c) { s_ += c; return *this; }
 
-  /// Exact, case-sensitive comparison. The 8-bit form compares byte values
-  /// one to one with the wide characters (the library compares against ASCII
-  /// literals such as "{ }"); the VelaString form compares whole strings.
-  bool operator==(const char* ascii) const;
+  /// Exact, case-sensitive comparison of whole strings; the 8-bit form
+  /// compares with the text the UTF-8 decodes to.
+  bool operator==(const char* utf8) const;
   /// True when the texts are equal.
   bool operator==(const wchar_t* text) const { return s_ == text; }
   /// True when the strings are equal.
   bool operator==(const VelaString& other) const { return s_ == other.s_; }
   /// The negation of the 8-bit ==.
-  bool operator!=(const char* ascii) const { return !(*this == ascii); }
+  bool operator!=(const char* utf8) const { return !(*this == utf8); }
   /// True when the texts differ.
   bool operator!=(const wchar_t* text) const { return s_ != text; }
   /// True when the strings differ.
@@ -87,13 +94,16 @@ class ORVO_API VelaString {
   size_type find(const VelaString& s, size_type pos = 0) const { return s_.find(s.s_, pos); }
   /// Position of the first occurrence of the text at or after pos, npos when absent.
   size_type find(const wchar_t* s, size_type pos = 0) const { return s_.find(s, pos); }
+  /// Position of the first occurrence of the decoded UTF-8 text at or after pos, npos when
+  /// absent.
+  size_type find(const char* utf8, size_type pos = 0) const;
   /// Position of the first occurrence of the character at or after pos, npos when absent.
   size_type find(wchar_t c, size_type pos = 0) const { return s_.find(c, pos); }
 
   /// Upper-cases the string in place (ASCII letters and the Latin-1 range).
   void toUpper();
 
-  /// printf-style formatting with an 8-bit format: %s takes a wide string
+  /// printf-style formatting with a UTF-8 format: %s takes a wide string
   /// (const wchar_t*), %d/%u/%ld/%lu/%x/%p/%f/%e/%g and %% as in printf.
   /// build replaces the content, buildAppend appends to it:
   /// `s.build("%s: Instance %d", L"MDXSet", 0)` gives "MDXSet: Instance 0".
