@@ -71,7 +71,9 @@ void readFaultDetail(XmlReader& reader, std::string& code, std::string& descript
       description = *value;
     if (reader.name() == "code" && code.empty()) {
       reader.readText(code);
-    } else if ((reader.name() == "desc" || reader.name() == "description") && description.empty()) {
+    } else if ((reader.name() == "desc" || reader.name() == "description" ||
+                reader.name() == "Description") &&
+               description.empty()) {
       reader.readText(description);
     } else {
       readFaultDetail(reader, code, description);
@@ -263,7 +265,7 @@ class CellSetReader {
         const std::string* type = reader_.attribute("type");
         if (nil && (*nil == "true" || *nil == "1")) return;
         cell.type = type ? valueType(*type) : ValueType::kString;
-        reader_.readText(cell.value);
+        readValue(cell);
       } else if (name == "FmtValue") {
         reader_.readText(cell.formatted_value);
       } else {
@@ -272,6 +274,30 @@ class CellSetReader {
         reader_.readText(property.value);
       }
     });
+  }
+
+  // A value's text, or, where the server put an Error element in it, the
+  // error's description with the type kError.
+  void readValue(Cell& cell) {
+    const std::size_t depth = reader_.depth();
+    for (;;) {
+      XmlReader::Event event = reader_.next();
+      if (event == XmlReader::kEnd && reader_.depth() < depth) return;
+      if (event == XmlReader::kText && reader_.depth() == depth) {
+        cell.value.append(reader_.text().data(), reader_.text().size());
+      } else if (event == XmlReader::kStart && reader_.name() == "Error") {
+        cell.type = ValueType::kError;
+        cell.value = attributeOr(reader_, "Description");
+        std::string code;
+        if (cell.value.empty()) {
+          readFaultDetail(reader_, code, cell.value);
+        } else {
+          reader_.skipElement();
+        }
+      } else if (event == XmlReader::kStart) {
+        reader_.skipElement();
+      }
+    }
   }
 
   static std::string fullName(const std::vector<PropertyName>& names, std::string_view axis,

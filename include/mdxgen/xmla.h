@@ -154,7 +154,9 @@ struct Axis {
 };
 
 /// The XML Schema type of a cell's value, from its xsi:type.
-enum class ValueType { kEmpty, kString, kDouble, kFloat, kDecimal, kInteger, kBoolean, kOther };
+/// kError: the server put an Error element in the value; Cell::value then
+/// holds the error's description.
+enum class ValueType { kEmpty, kString, kDouble, kFloat, kDecimal, kInteger, kBoolean, kOther, kError };
 
 /// One cell. Cells the server leaves out are empty and have no Cell.
 struct Cell {

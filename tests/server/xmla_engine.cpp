@@ -45,7 +45,7 @@ EngineAxis axisOf(const mdxgen::xmla::Axis& axis) {
 
 std::string typeOf(const mdxgen::xmla::Cell& cell) {
   using mdxgen::xmla::ValueType;
-  if (cell.formatted_value.rfind("#ERR:", 0) == 0) return "error";
+  if (cell.type == ValueType::kError || cell.formatted_value.rfind("#ERR:", 0) == 0) return "error";
   switch (cell.type) {
     case ValueType::kEmpty: return "empty";
     case ValueType::kDouble:

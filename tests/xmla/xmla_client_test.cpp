@@ -128,6 +128,16 @@ TEST(XmlaReader, HostileAndBrokenAnswers) {
     EXPECT_EQ(kindOf([&] { mdxgen::xmla::readRowset(c.text); }), c.kind) << c.name;
     EXPECT_EQ(kindOf([&] { mdxgen::xmla::readCellSet(c.text); }), c.kind) << c.name;
   }
+  CellSet errors = mdxgen::xmla::readCellSet(envelope(
+      "<ExecuteResponse><return><root><CellData>"
+      "<Cell CellOrdinal=\"0\"><Value><Error ErrorCode=\"5\" Description=\"div by 0\"/></Value></Cell>"
+      "<Cell CellOrdinal=\"2\"><Value><Error><Description>bad</Description></Error></Value></Cell>"
+      "</CellData></root></return></ExecuteResponse>"));
+  ASSERT_EQ(errors.cells.size(), 2u);
+  EXPECT_EQ(errors.cell(0)->type, mdxgen::xmla::ValueType::kError);
+  EXPECT_EQ(errors.cell(0)->value, "div by 0");
+  EXPECT_EQ(errors.cell(2)->value, "bad");
+  EXPECT_EQ(errors.cell(1), nullptr);
   Rowset rows = mdxgen::xmla::readRowset(cases[0].text);
   ASSERT_EQ(rows.rows.size(), 2u);
   EXPECT_EQ(rows.value(0, "A"), "x & [y] \xC3\xA9");
