@@ -84,11 +84,11 @@ class Session {
   std::vector<Entry> entries_;
 };
 
-// The statement a CREATE or DROP leaves for the server: it checks the
-// formulas given (none for a DROP) and returns no cells.
+// The statement a CREATE or DROP leaves for the server: a SELECT without
+// axes, which checks the formulas given (none for a DROP) and returns the
+// cube's one default cell.
 VelaString emptySelect(const VelaString& formulas, const VelaString& cube) {
-  return concat(
-      {formulas.empty() ? L"" : L"WITH ", formulas, L"SELECT {} ON COLUMNS FROM ", cube, L" "});
+  return concat({formulas.empty() ? L"" : L"WITH ", formulas, L"SELECT FROM ", cube, L" "});
 }
 
 class MondrianSet final : public MSOLAP8Set {
