@@ -104,7 +104,8 @@ MDXSelectQuery::~MDXSelectQuery() {
 VelaString MDXSelectQuery::getText(bool laidOut) const {
   if (rawTextSet_) return rawText_;
   if (axes_.empty()) throw MDXError(MDXError::kNoAxis);
-  const std::vector<VelaString> formulas = formulaTexts();
+  std::vector<VelaString> formulas = leadingFormulaTexts();
+  for (VelaString& own : textsOf(formulas_)) formulas.push_back(std::move(own));
   const std::vector<VelaString> axes = textsOf(axes_);
   const VelaString slicer = slicer_ ? slicer_->getText() : VelaString();
   const VelaString maxRows = maxRows_ > 0 ? mdxgen_detail::decimalUnsigned(maxRows_) : VelaString();
@@ -137,7 +138,7 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
 
 void MDXSelectQuery::writeText(VelaString& out) const { out = getText(false); }
 
-std::vector<VelaString> MDXSelectQuery::formulaTexts() const { return textsOf(formulas_); }
+std::vector<VelaString> MDXSelectQuery::leadingFormulaTexts() const { return {}; }
 
 void MDXSelectQuery::addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula) {
   formulas_.push_back(formula.get());

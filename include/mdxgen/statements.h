@@ -177,9 +177,9 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
   /// Appends a formula to the WITH clause; the statement owns it from now
   /// on. For subclasses that write their own formula classes.
   void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
-  /// The texts the WITH clause lists, first to last: the formulas' texts. A
-  /// dialect may put formulas of its own before them.
-  virtual std::vector<VelaString> formulaTexts() const;
+  /// Formula texts a dialect lists in the WITH clause before the
+  /// statement's own formulas; none here.
+  virtual std::vector<VelaString> leadingFormulaTexts() const;
 
  private:
   std::vector<MDXSingleFormulaSpecification*> formulas_;

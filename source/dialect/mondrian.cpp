@@ -269,12 +269,7 @@ class MondrianSelectQuery final : public MSOLAP8SelectQuery {
   ~MondrianSelectQuery() override = default;
 
   // The session's members and sets come first: the statement's own may use them.
-  std::vector<VelaString> formulaTexts() const override {
-    std::vector<VelaString> texts = session_->texts();
-    std::vector<VelaString> own = MSOLAP8SelectQuery::formulaTexts();
-    texts.insert(texts.end(), own.begin(), own.end());
-    return texts;
-  }
+  std::vector<VelaString> leadingFormulaTexts() const override { return session_->texts(); }
 
  private:
   std::shared_ptr<Session> session_;
