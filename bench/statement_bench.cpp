@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../source/statement_parts.h"
+#include "bench/alloc_counter.h"
 #include "mdxgen/mdxgen.h"
 
 namespace {
@@ -43,7 +44,9 @@ struct Select {
 void BM_SelectText(benchmark::State& state) {
   Select select;
   const bool laidOut = state.range(0) != 0;
+  bench::AllocationCount allocs;
   for (auto _ : state) benchmark::DoNotOptimize(select.query->getText(laidOut));
+  allocs.report(state);
 }
 BENCHMARK(BM_SelectText)->ArgName("laidOut")->Arg(0)->Arg(1);
 
@@ -55,7 +58,9 @@ void BM_CreateText(benchmark::State& state) {
   auto_unuse<MDXValue> value(generator->GenerateValue(VelaString(L"[Measures].[M1] * 2")));
   for (int i = 0; i < state.range(0); ++i)
     create->AddMemberFormula(member.get(), value.get(), i, {L"FORMAT_STRING"}, {L"'0.00'"});
+  bench::AllocationCount allocs;
   for (auto _ : state) benchmark::DoNotOptimize(create->getText(false));
+  allocs.report(state);
   state.SetItemsProcessed(state.iterations() * state.range(0));
   delete generator;
 }
@@ -72,16 +77,19 @@ std::vector<VelaString> pieces(benchmark::State& state) {
 
 void BM_JoinSizedFirst(benchmark::State& state) {
   const std::vector<VelaString> texts = pieces(state);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     benchmark::DoNotOptimize(mdxgen_detail::composeText([&](mdxgen_detail::TextWriter& text) {
       for (const VelaString& t : texts) text << t << L" ";
     }));
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_JoinSizedFirst)->Arg(4)->Arg(20)->Arg(200);
 
 void BM_JoinAppending(benchmark::State& state) {
   const std::vector<VelaString> texts = pieces(state);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     VelaString text;
     for (const VelaString& t : texts) {
@@ -90,11 +98,13 @@ void BM_JoinAppending(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(text);
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_JoinAppending)->Arg(4)->Arg(20)->Arg(200);
 
 void BM_JoinCollectedViews(benchmark::State& state) {
   const std::vector<VelaString> texts = pieces(state);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     std::vector<std::wstring_view> views;
     views.reserve(32);
@@ -110,6 +120,7 @@ void BM_JoinCollectedViews(benchmark::State& state) {
     for (std::wstring_view piece : views) text.append(piece);
     benchmark::DoNotOptimize(text);
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_JoinCollectedViews)->Arg(4)->Arg(20)->Arg(200);
 
