@@ -13,7 +13,7 @@
 
 #include "bench/alloc_counter.h"
 #include "mdxgen/mdxgen.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "mdxgen/mdxgen.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // walk's virtual calls, the FILTER operations, and hostile trees.
 #include <memory>
 
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "tests/text_cases.h"
 
 using namespace KIVA_o;
