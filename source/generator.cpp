@@ -11,7 +11,7 @@
 #include "mdxgen/tuple.h"
 #include "mdxgen/value.h"
 #include "source/library_log.h"
-#include "source/text_build.h"
+#include "source/text/decimal.h"
 
 namespace {
 // Where the query log's settings are kept.
@@ -60,7 +60,7 @@ MDXQuery* MSOLAP8QueryGenerator::GenerateQuery(MDXQuery::QueryType type, KIVA_o:
   }
   // The one refusal of the library that is logged before it is thrown.
   MDXError error(MDXError::kValueOutOfRange);
-  error.addStringInsert(mdxgen_detail::decimal(static_cast<int>(type)));
+  error.addStringInsert(mdxgen_detail::Decimal(static_cast<int>(type)).str());
   error.addStringInsert(L"QueryType");
   error.log(mdxgen_detail::libraryLog());
   throw error;

@@ -7,7 +7,7 @@
 #include "mdxgen/statements.h"
 #include "mdxgen/support/file.h"
 #include "mdxgen/support/registry.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
 
 namespace {
 

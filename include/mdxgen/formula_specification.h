@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "mdxgen/export.h"
+#include "mdxgen/refcount_impl.h"
 #include "mdxgen/support/velastring.h"
 
 class MDXField;
@@ -50,8 +51,8 @@ class MDXGEN_API MDXMemberSpecification : public MDXSingleFormulaSpecification {
   void writeText(VelaString& out) const override;
 
  private:
-  MDXField* member_;
-  MDXValue* value_;
+  auto_unuse<MDXField> member_;
+  auto_unuse<MDXValue> value_;
   int solveOrder_;
   bool cubeQualified_;
   std::vector<VelaString> propertyNames_;
@@ -72,7 +73,7 @@ class MDXGEN_API MDXSetSpecification : public MDXSingleFormulaSpecification {
 
  private:
   VelaString name_;
-  MDXSet* set_;
+  auto_unuse<MDXSet> set_;
   bool cubeQualified_;
 };
 

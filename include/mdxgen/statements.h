@@ -159,7 +159,7 @@ class MDXGEN_API MDXCreateQuery : public MDXQuery {
   void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
 
  private:
-  std::vector<MDXSingleFormulaSpecification*> formulas_;
+  std::vector<std::unique_ptr<MDXSingleFormulaSpecification>> formulas_;
   bool rawFormulaSet_ = false;
   VelaString rawFormula_;
 };

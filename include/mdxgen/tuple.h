@@ -8,6 +8,9 @@
 #include "mdxgen/support/velastring.h"
 
 class MDXField;
+namespace mdxgen_detail {
+class FragmentReader;
+}  // namespace mdxgen_detail
 
 // A tuple keeps no text of its own: it is composed from its members each
 // time it is read. One member is written bare, several as "( a, b ) ".
@@ -34,7 +37,8 @@ class MDXGEN_API MDXTuple : public support::RefCountImpl {
   ~MDXTuple() override;
 
  private:
-  std::vector<MDXField*> fields_;
+  friend class mdxgen_detail::FragmentReader;
+  std::vector<auto_unuse<MDXField>> fields_;
 };
 
 // The tuple the generator creates.

@@ -1,0 +1,108 @@
+// Texts made of literal pieces, numbers and operand texts: joined once into
+// a new text, appended in place, or wrapped around a text in place.
+//
+// A piece is any std::wstring_view: a literal (its length is a constant the
+// compiler works out), a VelaString, a Decimal or a FragmentRead. Pieces must
+// not point into the text they are written to.
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "mdxgen/support/velastring.h"
+
+namespace mdxgen_detail {
+
+// Joins the pieces with nothing in between, sizing the result once:
+//   concat({L"UNION( ", t, L", ", o, L" )"})
+inline VelaString concat(std::initializer_list<std::wstring_view> pieces) {
+  std::size_t size = 0;
+  for (const auto& piece : pieces) size += piece.size();
+  std::wstring out;
+  out.reserve(size);
+  for (const auto& piece : pieces) out.append(piece);
+  return VelaString(std::move(out));
+}
+
+// Makes room for `more` characters after the text, doubling its capacity
+// at least, so that a run of appends or wraps allocates O(log n) times.
+// The only step that can throw; the text is unchanged when it does.
+inline void makeRoom(std::wstring& text, std::size_t more) {
+  const std::size_t size = text.size() + more;
+  if (size > text.capacity()) text.reserve(std::max(size, 2 * text.capacity()));
+}
+
+// True when piece points into text's buffer.
+inline bool pointsInto(std::wstring_view piece, const std::wstring& text) {
+  const std::less<const wchar_t*> before;
+  return !before(piece.data(), text.data()) &&
+         before(piece.data(), text.data() + text.capacity());
+}
+
+// prefix + text + suffix pieces, built aside and then swapped in.
+inline void rebuild(std::wstring& text, std::initializer_list<std::wstring_view> prefix,
+                    std::initializer_list<std::wstring_view> suffix, std::size_t more) {
+  std::wstring whole;
+  whole.reserve(text.size() + more);
+  for (const auto& piece : prefix) whole.append(piece);
+  whole.append(text);
+  for (const auto& piece : suffix) whole.append(piece);
+  text.swap(whole);
+}
+
+// Appends the pieces to out in place, room made first, so a refused call
+// leaves out as it was.
+inline void append(VelaString& out, std::initializer_list<std::wstring_view> pieces) {
+  std::wstring& text = out.wstr();
+  bool aliased = false;
+  std::size_t more = 0;
+  for (const auto& piece : pieces) {
+    aliased = aliased || pointsInto(piece, text);
+    more += piece.size();
+  }
+  if (aliased) return rebuild(text, {}, pieces, more);
+  makeRoom(text, more);
+  for (const auto& piece : pieces) text.append(piece);
+}
+
+// prefix pieces + text + suffix pieces, in place: the text moves up
+// inside its own buffer, which keeps room to spare, so a chain of n wraps
+// allocates O(log n) times rather than once per wrap. Room is made first,
+// so a refused call leaves the text as it was. A piece that points into the
+// text itself (a set joined with itself) makes the result be built aside.
+//   wrap(text, {L"HIERARCHIZE( "}, {L" ) "})
+inline void wrap(VelaString& out, std::initializer_list<std::wstring_view> prefix,
+                 std::initializer_list<std::wstring_view> suffix) {
+  std::wstring& text = out.wstr();
+  bool aliased = false;
+  std::size_t before = 0;
+  std::size_t more = 0;
+  for (const auto& piece : prefix) {
+    aliased = aliased || pointsInto(piece, text);
+    before += piece.size();
+  }
+  for (const auto& piece : suffix) {
+    aliased = aliased || pointsInto(piece, text);
+    more += piece.size();
+  }
+  if (aliased) return rebuild(text, prefix, suffix, before + more);
+  makeRoom(text, before + more);
+  text.insert(0, before, L' ');
+  std::size_t at = 0;
+  for (const auto& piece : prefix) {
+    text.replace(at, piece.size(), piece.data(), piece.size());
+    at += piece.size();
+  }
+  for (const auto& piece : suffix) text.append(piece);
+}
+
+// The three texts that count as the empty set for union and difference:
+// exactly "{  }", "{ }" or "{}", compared whole and case-sensitive.
+inline bool isEmptySet(std::wstring_view text) {
+  return text == L"{  }" || text == L"{ }" || text == L"{}";
+}
+
+}  // namespace mdxgen_detail
