@@ -26,23 +26,20 @@ MDXQueryGenerator::MDXQueryGenerator(const MDXQueryGenerator& other)
 MDXQueryGenerator& MDXQueryGenerator::operator=(const MDXQueryGenerator& other) {
   if (this != &other) {
     cubeName_ = other.cubeName_;
-    delete queryLog_;
-    queryLog_ = nullptr;
+    queryLog_.reset();
     logRequested_ = false;
   }
   return *this;
 }
 
-MDXQueryGenerator::~MDXQueryGenerator() { delete queryLog_; }
+MDXQueryGenerator::~MDXQueryGenerator() = default;
 
 MDXQueryLog* MDXQueryGenerator::GetMDXQueryLog() {
   if (!logRequested_) {
-    MDXQueryLog* log = create_mdx_query_log();
-    delete queryLog_;
-    queryLog_ = log;
+    queryLog_.reset(create_mdx_query_log());
     logRequested_ = true;
   }
-  return queryLog_;
+  return queryLog_.get();
 }
 
 MSOLAP8QueryGenerator::MSOLAP8QueryGenerator(const VelaString& cubeName)
