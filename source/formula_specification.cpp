@@ -123,7 +123,8 @@ VelaString MDXSetSpecification::getText() const {
   const std::wstring_view cube = cubeQualified_ ? std::wstring_view(cubeName()) : L"";
   const wchar_t* const dot = cubeQualified_ ? L"." : L"";
   if (needs_quotes())
-    return concat({L"SET ", cube, dot, name_, L" AS ' ", FragmentReader::quotedText(*set_), L" ' "});
+    return concat(
+        {L"SET ", cube, dot, name_, L" AS ' ", FragmentReader::quotedText(*set_), L" ' "});
   return concat({L"SET ", cube, dot, name_, L" AS ", FragmentReader::text(*set_), L" "});
 }
 

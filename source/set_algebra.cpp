@@ -12,6 +12,7 @@ using mdxgen_detail::concat;
 using mdxgen_detail::FragmentRead;
 using mdxgen_detail::FragmentReader;
 using mdxgen_detail::isEmptySet;
+using mdxgen_detail::kWrapRoom;
 using mdxgen_detail::wrap;
 
 namespace {
@@ -31,29 +32,33 @@ VelaString listText(const Vector& elements) {
 }  // namespace
 
 MDXSet::MDXSet()
-    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()), text_(VelaString(L"{  }")) {}
+    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
+      text_(concat({L"{  }"}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const MDXSet* set)
-    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()), text_(set->getText()) {}
+    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
+      text_(concat({FragmentReader::text(*set)}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const VelaString& text)
-    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()), text_(text) {}
+    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
+      text_(concat({text}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const KIVA_o::Level* level)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L" { ", level->getUniqueName(), L".MEMBERS } "})) {}
+      text_(concat({L" { ", level->getUniqueName(), L".MEMBERS } "}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const MDXField* field)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L" { ", FragmentReader::text(*field), L" } "})) {}
+      text_(concat({L" { ", FragmentReader::text(*field), L" } "}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const MDXField* from, const MDXField* to)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L" { ", FragmentReader::text(*from), L":", FragmentReader::text(*to), L" } "})) {}
+      text_(concat({L" { ", FragmentReader::text(*from), L":", FragmentReader::text(*to), L" } "},
+                   kWrapRoom)) {}
 
 MDXSet::MDXSet(const KIVA_o::Hierarchy* hierarchy)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L"{", hierarchy->getUniqueName(), L".allmembers}"})) {}
+      text_(concat({L"{", hierarchy->getUniqueName(), L".allmembers}"}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const std::vector<MDXField*>& fields)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),

@@ -173,16 +173,16 @@ MDXSet* MDXSet::TakeChildren(const MDXSet* set, const KIVA_o::Hierarchy* hierarc
                 : concat({L"GENERATE( ", FragmentReader::text(*set), L", DESCENDANTS( ", h,
                           L".CURRENTMEMBER, ", h, L".LEVELS.COUNT - 1, LEAVES ) )"}));
   } else if (!all) {
-    setText(concat({L"GENERATE( ", FragmentReader::text(*set), L", " L"DESCENDANTS( ", h, L".CURRENTMEMBER, ",
-                    Decimal(n), L", SELF" L" ) )"}));
+    setText(concat({L"GENERATE( ", FragmentReader::text(*set), L", " L"DESCENDANTS( ", h,
+                    L".CURRENTMEMBER, ", Decimal(n), L", SELF" L" ) )"}));
   } else {
     // Generations 1 to n, each but the last opening a UNION with the
     // generations after it; nothing at all for n < 1.
     VelaString t;
     for (long long i = 1; i <= n; ++i) {
       if (i < n) t += L"UNION( ";
-      append(t, {L"GENERATE( ", FragmentReader::text(*set), L", " L"DESCENDANTS( ", h, L".CURRENTMEMBER, ",
-                 Decimal(i), L", SELF" L" ) ) "});
+      append(t, {L"GENERATE( ", FragmentReader::text(*set), L", " L"DESCENDANTS( ", h,
+                 L".CURRENTMEMBER, ", Decimal(i), L", SELF" L" ) ) "});
       if (i < n) t += L", ";
     }
     for (long long i = 1; i < n; ++i) t += L") ";
@@ -192,8 +192,8 @@ MDXSet* MDXSet::TakeChildren(const MDXSet* set, const KIVA_o::Hierarchy* hierarc
 }
 
 MDXSet* MDXSet::TakeDescendants(const MDXField* field) {
-  setText(concat(
-      {L"DESCENDANTS( ", FragmentReader::text(*field), L", ", FragmentReader::text(*field), L".LEVEL, AFTER ) "}));
+  setText(concat({L"DESCENDANTS( ", FragmentReader::text(*field), L", ",
+                  FragmentReader::text(*field), L".LEVEL, AFTER ) "}));
   return this;
 }
 

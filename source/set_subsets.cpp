@@ -64,15 +64,15 @@ MDXSet* MDXSet::TakeSubset(const MDXTuple* from, const MDXTuple* to) {
   // tuples have always been read here.
   const VelaString& t = text();
   setText(concat({
-      L"SUBSET( {", t, L"}, IIF( INTERSECT( ", t, L", {", FragmentReader::text(*from),
-      L"} ).COUNT = 1 AND INTERSECT( ", t, L", {", FragmentReader::text(*to), L"} ).COUNT = 1, IIF( RANK( ",
-      FragmentReader::text(*from), L", ", t, L" ) < RANK( ", FragmentReader::text(*to), L", ", t, L"), RANK( ",
-      FragmentReader::text(*from), L", ", t, L") - 1, RANK( ", FragmentReader::text(*to), L", ", t,
-      L") - 1), 0), IIF( INTERSECT( ", t, L", {", FragmentReader::text(*from),
-      L"} ).COUNT = 1 AND INTERSECT( ", t, L", {", FragmentReader::text(*to), L"} ).COUNT = 1, IIF( RANK( ",
-      FragmentReader::text(*from), L", ", t, L" ) < RANK( ", FragmentReader::text(*to), L", ", t, L"), RANK( ",
-      FragmentReader::text(*to), L", ", t, L") - RANK( ", FragmentReader::text(*from), L", ", t, L") + 1, RANK( ",
-      FragmentReader::text(*from), L", ", t, L") - RANK( ", FragmentReader::text(*to), L", ", t, L") + 1),", t,
+      L"SUBSET( {", t, L"}, IIF( INTERSECT( ", t, L", {", from->getText(),
+      L"} ).COUNT = 1 AND INTERSECT( ", t, L", {", to->getText(), L"} ).COUNT = 1, IIF( RANK( ",
+      from->getText(), L", ", t, L" ) < RANK( ", to->getText(), L", ", t, L"), RANK( ",
+      from->getText(), L", ", t, L") - 1, RANK( ", to->getText(), L", ", t,
+      L") - 1), 0), IIF( INTERSECT( ", t, L", {", from->getText(),
+      L"} ).COUNT = 1 AND INTERSECT( ", t, L", {", to->getText(), L"} ).COUNT = 1, IIF( RANK( ",
+      from->getText(), L", ", t, L" ) < RANK( ", to->getText(), L", ", t, L"), RANK( ",
+      to->getText(), L", ", t, L") - RANK( ", from->getText(), L", ", t, L") + 1, RANK( ",
+      from->getText(), L", ", t, L") - RANK( ", to->getText(), L", ", t, L") + 1),", t,
       L".COUNT ) )"}));
   return this;
 }
@@ -191,14 +191,16 @@ MDXSet* MDXSet::Order(int direction, const MDXValue* value) {
 MDXSet* MSOLAP8Set::Order(int direction, const MDXTuple* tuple) {
   invalidateQuoted();
   const wchar_t* keyword = sortKeyword(direction);
-  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", FragmentReader::text(*tuple), L", ", keyword, L" ) "});
+  const auto x = FragmentReader::text(*tuple);
+  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", x, L", ", keyword, L" ) "});
   return this;
 }
 
 MDXSet* MSOLAP8Set::Order(int direction, const MDXValue* value) {
   invalidateQuoted();
   const wchar_t* keyword = sortKeyword(direction);
-  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", FragmentReader::text(*value), L", ", keyword, L" )"});
+  const auto v = FragmentReader::text(*value);
+  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", v, L", ", keyword, L" )"});
   return this;
 }
 

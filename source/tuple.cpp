@@ -17,7 +17,8 @@ VelaString compose(const std::vector<auto_unuse<MDXField>>& fields, Read read) {
   if (fields.empty()) throw MDXError(MDXError::kEmptyTuple);
   if (fields.size() == 1) return VelaString(read(*fields[0]).str());
   VelaString result;
-  for (std::size_t i = 0; i < fields.size(); ++i) append(result, {i > 0 ? L", " : L"( ", read(*fields[i])});
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    append(result, {i > 0 ? L", " : L"( ", read(*fields[i])});
   append(result, {L" ) "});
   return result;
 }

@@ -16,16 +16,21 @@
 
 namespace mdxgen_detail {
 
-// Joins the pieces with nothing in between, sizing the result once:
+// Joins the pieces with nothing in between, sizing the result once, with
+// room for `room` more characters:
 //   concat({L"UNION( ", t, L", ", o, L" )"})
-inline VelaString concat(std::initializer_list<std::wstring_view> pieces) {
-  std::size_t size = 0;
+inline VelaString concat(std::initializer_list<std::wstring_view> pieces, std::size_t room = 0) {
+  std::size_t size = room;
   for (const auto& piece : pieces) size += piece.size();
   std::wstring out;
   out.reserve(size);
   for (const auto& piece : pieces) out.append(piece);
   return VelaString(std::move(out));
 }
+
+// Room kept after a new set's text, so that the first wraps around it
+// allocate nothing.
+constexpr std::size_t kWrapRoom = 64;
 
 // Makes room for `more` characters after the text, doubling its capacity
 // at least, so that a run of appends or wraps allocates O(log n) times.
