@@ -10,7 +10,7 @@
 #include "mdxgen/support/string_converters.h"
 #include "mdxgen/tuple.h"
 #include "mdxgen/value.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
 
 using mdxgen_detail::concat;
 
