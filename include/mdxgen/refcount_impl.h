@@ -50,10 +50,11 @@ class MDXGEN_API RefCountImpl : public virtual olap_api::RefCount {
 
  protected:
   RefCountImpl(const VelaString& name, unsigned instanceNumber);
+  RefCountImpl(const wchar_t* name, unsigned instanceNumber);
   ~RefCountImpl() override;
 
  private:
-  VelaString name_;
+  const wchar_t* name_;
   std::uint32_t instanceNumber_;
   std::atomic<long> count_;
 };

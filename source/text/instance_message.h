@@ -1,0 +1,58 @@
+// The instance log's messages, formatted on the stack.
+#pragma once
+
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "source/text/decimal.h"
+
+namespace mdxgen_detail {
+
+// "<class>: Instance <n> (<address>): <event>[<count>]", the address in
+// hexadecimal after "0x", held in the object itself: logging a record
+// allocates nothing for its message. A text past the buffer is cut short.
+//
+//   InstanceMessage message(L"MDXSet", 3, this, L"Refcount raised to ", 2);
+//   message.c_str();   // "MDXSet: Instance 3 (0x55d0c1a2b3c0): Refcount raised to 2"
+class InstanceMessage {
+ public:
+  InstanceMessage(const wchar_t* name, std::uint32_t instance, const void* address,
+                  std::wstring_view event) {
+    add(name);
+    add(L": Instance ");
+    // The number is written as a signed 32-bit value, as it always was.
+    add(Decimal(static_cast<std::int32_t>(instance)));
+    add(L" (0x");
+    char digits[2 * sizeof(std::uintptr_t)];
+    const auto end = std::to_chars(digits, digits + sizeof digits,
+                                   reinterpret_cast<std::uintptr_t>(address), 16).ptr;
+    for (const char* d = digits; d != end && size_ < kCapacity; ++d)
+      text_[size_++] = static_cast<wchar_t>(*d);
+    add(L"): ");
+    add(event);
+    text_[size_] = L'\0';
+  }
+  InstanceMessage(const wchar_t* name, std::uint32_t instance, const void* address,
+                  std::wstring_view event, long count)
+      : InstanceMessage(name, instance, address, event) {
+    add(Decimal(static_cast<int>(count)));
+    text_[size_] = L'\0';
+  }
+
+  const wchar_t* c_str() const { return text_; }
+
+ private:
+  void add(std::wstring_view piece) {
+    const std::size_t n = piece.size() < kCapacity - size_ ? piece.size() : kCapacity - size_;
+    piece.copy(text_ + size_, n);
+    size_ += n;
+  }
+
+  static constexpr std::size_t kCapacity = 255;
+  wchar_t text_[kCapacity + 1];
+  std::size_t size_ = 0;
+};
+
+}  // namespace mdxgen_detail
