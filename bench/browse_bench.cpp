@@ -22,6 +22,10 @@ struct Cube {
   fake::Hierarchy store{L"[Store]", {L"[Store].[(All)]", L"[Store].[Store Country]",
                                      L"[Store].[Store State]", L"[Store].[Store City]"}};
   fake::Level city{L"[Store].[Store City]"};
+  // The host's condition tree, part of its model like the levels above.
+  std::unique_ptr<fake::Expression> filter{fake::node(
+      KIVA_o::ET_GREATERTHAN,
+      {fake::node(KIVA_o::ET_TUPLE_VALUE, {fake::node(KIVA_o::ET_CURRENT)}), fake::number(100)})};
 };
 
 // One browse session; returns the bytes of MDX text it produced.
@@ -37,10 +41,7 @@ std::size_t browseSession(const Cube& cube, std::vector<VelaString>* texts) {
   auto_unuse<MDXField> measure(g->GenerateField(L"[Measures].[Unit Sales]"));
   units->AddField(measure.get());
   stores->TakeExtremity(MDXSet::Top, MDXSet::Count, L"5", units.get());
-  std::unique_ptr<fake::Expression> tree(fake::node(
-      KIVA_o::ET_GREATERTHAN,
-      {fake::node(KIVA_o::ET_TUPLE_VALUE, {fake::node(KIVA_o::ET_CURRENT)}), fake::number(100)}));
-  stores->TakeFilter(tree.get(), units.get());
+  stores->TakeFilter(cube.filter.get(), units.get());
   auto_unuse<MDXValue> sales(g->GenerateValue(VelaString(L"[Measures].[Store Sales]")));
   stores->Order(MDXSet::BDesc, sales.get());
   auto_unuse<MDXSelectQuery> select(

@@ -1,5 +1,6 @@
 // CREATE of calculated members and named sets, each qualified by the cube.
 #include <memory>
+#include <typeinfo>
 
 #include "mdxgen/error.h"
 #include "mdxgen/formula_specification.h"
@@ -20,7 +21,15 @@ VelaString MDXCreateQuery::getText(bool) const {
   VelaString text;
   TextWriter out(text);
   out << L"CREATE ";
-  for (const auto& formula : formulas_) out << formula->getText();
+  for (const auto& held : formulas_) {
+    // The library's own member formulas write themselves in place.
+    const MDXSingleFormulaSpecification& formula = *held;
+    if (typeid(formula) == typeid(MSOLAP8MemberSpecification) ||
+        typeid(formula) == typeid(MDXMemberSpecification))
+      static_cast<const MDXMemberSpecification&>(formula).appendText(text);
+    else
+      out << formula.getText();
+  }
   return text;
 }
 

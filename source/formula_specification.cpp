@@ -74,6 +74,12 @@ MDXMemberSpecification::~MDXMemberSpecification() = default;
 // unquoted), then ", SOLVE_ORDER = n" and ", name = value" for each
 // property, and one closing blank after them when any was written.
 VelaString MDXMemberSpecification::getText() const {
+  VelaString text;
+  appendText(text);
+  return text;
+}
+
+void MDXMemberSpecification::appendText(VelaString& text) const {
   if (propertyNames_.size() != propertyValues_.size())
     throw MDXError(MDXError::kPropertyCountMismatch);
   const bool quoted = needs_quotes();
@@ -82,7 +88,6 @@ VelaString MDXMemberSpecification::getText() const {
       quoted ? FragmentReader::quotedText(*value_) : FragmentReader::text(*value_);
   const bool hasSolveOrder = solveOrder_ >= 0;
 
-  VelaString text;
   TextWriter out(text, cubeName().size() + member.str().size() + value.str().size() + 48);
   out << L"MEMBER ";
   if (cubeQualified_) out << cubeName() << L".";
@@ -93,7 +98,6 @@ VelaString MDXMemberSpecification::getText() const {
   // The expression's closing piece already ends with a blank; a second one
   // closes only what follows it, so every text ends with exactly one.
   if (hasSolveOrder || !propertyNames_.empty()) out << L" ";
-  return text;
 }
 
 void MDXMemberSpecification::writeText(VelaString& out) const { out = getText(); }

@@ -2,6 +2,7 @@
 // the cube, the slicer and CELL PROPERTIES, in one line or laid out.
 #include <algorithm>
 #include <cstdint>
+#include <typeinfo>
 
 #include "mdxgen/error.h"
 #include "mdxgen/formula_specification.h"
@@ -96,13 +97,19 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
   const wchar_t* const indent = laidOut ? L"\n       " : L"";
 
   VelaString text;
-  TextWriter out(text);
+  TextWriter out(text, 1024);
   for (std::size_t i = 0; i < formulas_.size(); ++i) {
     if (i == 0)
       out << L"WITH " << indent;
     else
       out << (laidOut ? L"\n       " : L" ");
-    out << formulas_[i]->getText();
+    // The library's own member formulas write themselves in place.
+    const MDXSingleFormulaSpecification& formula = *formulas_[i];
+    if (typeid(formula) == typeid(MSOLAP8MemberSpecification) ||
+        typeid(formula) == typeid(MDXMemberSpecification))
+      static_cast<const MDXMemberSpecification&>(formula).appendText(text);
+    else
+      out << formula.getText();
     if (i > 0) out << L" ";
   }
   if (drillThrough_) {

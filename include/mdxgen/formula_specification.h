@@ -51,6 +51,10 @@ class MDXGEN_API MDXMemberSpecification : public MDXSingleFormulaSpecification {
   void writeText(VelaString& out) const override;
 
  private:
+  friend class MDXSelectQuery;
+  friend class MDXCreateQuery;
+  void appendText(VelaString& out) const;
+
   auto_unuse<MDXField> member_;
   auto_unuse<MDXValue> value_;
   int solveOrder_;

@@ -30,7 +30,7 @@ inline VelaString concat(std::initializer_list<std::wstring_view> pieces, std::s
 
 // Room kept after a new set's text, so that the first wraps around it
 // allocate nothing.
-constexpr std::size_t kWrapRoom = 64;
+constexpr std::size_t kWrapRoom = 128;
 
 // Makes room for `more` characters after the text, doubling its capacity
 // at least, so that a run of appends or wraps allocates O(log n) times.
