@@ -11,15 +11,36 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "mdxgen/support/velastring.h"
 
 namespace mdxgen_detail {
 
+// One piece of a text. A literal's length is taken from its type, at
+// compile time; a VelaString, a Decimal, a FragmentRead or any other view
+// gives its own.
+class Piece : public std::wstring_view {
+ public:
+  template <std::size_t N>
+  constexpr Piece(const wchar_t (&literal)[N])  // NOLINT: literals are pieces
+      : std::wstring_view(literal, N - 1) {}
+  // A pointer (a choice between literals, say) is measured when used.
+  template <class Pointer,
+            std::enable_if_t<std::is_same_v<Pointer, const wchar_t*>, int> = 0>
+  Piece(Pointer text) : std::wstring_view(text) {}  // NOLINT
+  constexpr Piece(std::wstring_view text) : std::wstring_view(text) {}  // NOLINT
+  Piece(const VelaString& text) : std::wstring_view(text) {}             // NOLINT
+  template <class Viewable, class = std::enable_if_t<
+                                std::is_convertible_v<const Viewable&, std::wstring_view> &&
+                                !std::is_convertible_v<const Viewable&, const wchar_t*>>>
+  Piece(const Viewable& text) : std::wstring_view(text) {}  // NOLINT
+};
+
 // Joins the pieces with nothing in between, sizing the result once, with
 // room for `room` more characters:
 //   concat({L"UNION( ", t, L", ", o, L" )"})
-inline VelaString concat(std::initializer_list<std::wstring_view> pieces, std::size_t room = 0) {
+inline VelaString concat(std::initializer_list<Piece> pieces, std::size_t room = 0) {
   std::size_t size = room;
   for (const auto& piece : pieces) size += piece.size();
   std::wstring out;
@@ -48,8 +69,8 @@ inline bool pointsInto(std::wstring_view piece, const std::wstring& text) {
 }
 
 // prefix + text + suffix pieces, built aside and then swapped in.
-inline void rebuild(std::wstring& text, std::initializer_list<std::wstring_view> prefix,
-                    std::initializer_list<std::wstring_view> suffix, std::size_t more) {
+inline void rebuild(std::wstring& text, std::initializer_list<Piece> prefix,
+                    std::initializer_list<Piece> suffix, std::size_t more) {
   std::wstring whole;
   whole.reserve(text.size() + more);
   for (const auto& piece : prefix) whole.append(piece);
@@ -60,7 +81,7 @@ inline void rebuild(std::wstring& text, std::initializer_list<std::wstring_view>
 
 // Appends the pieces to out in place, room made first, so a refused call
 // leaves out as it was.
-inline void append(VelaString& out, std::initializer_list<std::wstring_view> pieces) {
+inline void append(VelaString& out, std::initializer_list<Piece> pieces) {
   std::wstring& text = out.wstr();
   bool aliased = false;
   std::size_t more = 0;
@@ -79,8 +100,8 @@ inline void append(VelaString& out, std::initializer_list<std::wstring_view> pie
 // so a refused call leaves the text as it was. A piece that points into the
 // text itself (a set joined with itself) makes the result be built aside.
 //   wrap(text, {L"HIERARCHIZE( "}, {L" ) "})
-inline void wrap(VelaString& out, std::initializer_list<std::wstring_view> prefix,
-                 std::initializer_list<std::wstring_view> suffix) {
+inline void wrap(VelaString& out, std::initializer_list<Piece> prefix,
+                 std::initializer_list<Piece> suffix) {
   std::wstring& text = out.wstr();
   bool aliased = false;
   std::size_t before = 0;

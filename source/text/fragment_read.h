@@ -73,7 +73,8 @@ class FragmentReader {
   template <class Base, class Dialect>
   static bool own(const Base& fragment) {
     const std::type_info& type = typeid(fragment);
-    return type == typeid(Base) || type == typeid(Dialect);
+    // The dialect's class first: it is what the generator makes.
+    return type == typeid(Dialect) || type == typeid(Base);
   }
 };
 

@@ -14,6 +14,9 @@
 namespace mdxgen_detail {
 namespace {
 
+// A literal's length is known at compile time.
+static_assert(Piece(L"UNION( ").size() == 7);
+
 TEST(TextLayer, PiecesAndNumbersAreExact) {
   for (long long n : {0LL, 7LL, -42LL, static_cast<long long>(INT_MIN), LLONG_MIN, LLONG_MAX})
     EXPECT_EQ(Decimal(n).view(), std::to_wstring(n));

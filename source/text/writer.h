@@ -25,18 +25,18 @@ class TextWriter {
     makeRoom(text_, room);
   }
 
-  TextWriter& operator<<(std::wstring_view piece) {
+  TextWriter& operator<<(Piece piece) {
     text_.append(piece);
     return *this;
   }
 
   // The items, first to last, with separator between two of them.
   template <class Items>
-  TextWriter& list(const Items& items, std::wstring_view separator) {
+  TextWriter& list(const Items& items, Piece separator) {
     bool first = true;
     for (const auto& item : items) {
       if (!first) *this << separator;
-      *this << std::wstring_view(item);
+      *this << Piece(item);
       first = false;
     }
     return *this;
