@@ -23,6 +23,13 @@ void logInstanceMessage(const std::string& unitKey, const wchar_t* message, int 
            inserts);
 }
 
+// Whether the instance log takes a record of this level: asked of the
+// library's log directly, as the unit's handler would.
+bool instanceLogOn(const ComponentLog& log, int level) {
+  const support_dll::CoreLog* core = mdxgen_detail::libraryLog();
+  return core != nullptr && core->shouldLog(log.unitKey(), level);
+}
+
 // A class name given as a string, kept once for the life of the process so
 // that each object holds only a pointer to it.
 const wchar_t* internedName(const VelaString& name) {
@@ -63,7 +70,7 @@ RefCountImpl::RefCountImpl(const VelaString& name, unsigned instanceNumber)
 RefCountImpl::RefCountImpl(const wchar_t* name, unsigned instanceNumber)
     : name_(name), instanceNumber_(instanceNumber), count_(1) {
   ComponentLog& log = instanceLog();
-  if (log.shouldLog(kLifeVerbosity)) {
+  if (instanceLogOn(log, kLifeVerbosity)) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Created");
     logInstanceMessage(log.unitKey(), message.c_str(), kLifeVerbosity);
   }
@@ -77,7 +84,7 @@ long RefCountImpl::use() {
   }
   const long n = count_.fetch_add(1, std::memory_order_relaxed) + 1;
   ComponentLog& log = instanceLog();
-  if (log.shouldLog(kCountVerbosity)) {
+  if (instanceLogOn(log, kCountVerbosity)) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Refcount raised to ", n);
     logInstanceMessage(log.unitKey(), message.c_str(), kCountVerbosity);
   }
@@ -87,12 +94,12 @@ long RefCountImpl::use() {
 long RefCountImpl::unuse() {
   const long n = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   ComponentLog& log = instanceLog();
-  if (log.shouldLog(kCountVerbosity)) {
+  if (instanceLogOn(log, kCountVerbosity)) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Refcount lowered to ", n);
     logInstanceMessage(log.unitKey(), message.c_str(), kCountVerbosity);
   }
   if (n != 0) return n;
-  if (log.shouldLog(kLifeVerbosity)) {
+  if (instanceLogOn(log, kLifeVerbosity)) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Destroyed");
     logInstanceMessage(log.unitKey(), message.c_str(), kLifeVerbosity);
   }

@@ -52,20 +52,24 @@ void CoreLog::log(unsigned long messageCode, VerbosityType verbosity, const std:
   if (!sink) return;
   // Each thread reuses one record; a sink that logs again from inside
   // itself gets a record of its own.
-  thread_local LogRecord reused{};
-  thread_local bool inUse = false;
-  if (inUse) {
+  struct Reused {
+    LogRecord record{};
+    bool inUse = false;
+  };
+  thread_local Reused reused;
+  if (reused.inUse) {
     LogRecord record{};
     fill(record, messageCode, verbosity, unit, source, line, function, insertCount, inserts);
     (*sink)(record);
     return;
   }
-  inUse = true;
+  reused.inUse = true;
   struct Release {
+    bool& inUse;
     ~Release() { inUse = false; }
-  } release;
-  fill(reused, messageCode, verbosity, unit, source, line, function, insertCount, inserts);
-  (*sink)(reused);
+  } release{reused.inUse};
+  fill(reused.record, messageCode, verbosity, unit, source, line, function, insertCount, inserts);
+  (*sink)(reused.record);
 }
 
 void CoreLog::setSink(std::function<void(const LogRecord&)> sink) {
