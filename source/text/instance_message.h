@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "source/text/compose.h"
 #include "source/text/decimal.h"
 
 namespace mdxgen_detail {
@@ -19,8 +20,8 @@ namespace mdxgen_detail {
 class InstanceMessage {
  public:
   InstanceMessage(const wchar_t* name, std::uint32_t instance, const void* address,
-                  std::wstring_view event) {
-    add(name);
+                  Piece event) {
+    add(std::wstring_view(name));
     add(L": Instance ");
     // The number is written as a signed 32-bit value, as it always was.
     add(Decimal(static_cast<std::int32_t>(instance)));
@@ -35,7 +36,7 @@ class InstanceMessage {
     text_[size_] = L'\0';
   }
   InstanceMessage(const wchar_t* name, std::uint32_t instance, const void* address,
-                  std::wstring_view event, long count)
+                  Piece event, long count)
       : InstanceMessage(name, instance, address, event) {
     add(Decimal(static_cast<int>(count)));
     text_[size_] = L'\0';
@@ -44,10 +45,9 @@ class InstanceMessage {
   const wchar_t* c_str() const { return text_; }
 
  private:
-  void add(std::wstring_view piece) {
-    const std::size_t n = piece.size() < kCapacity - size_ ? piece.size() : kCapacity - size_;
-    piece.copy(text_ + size_, n);
-    size_ += n;
+  // Short pieces, copied one character at a time.
+  void add(Piece piece) {
+    for (std::size_t i = 0; i < piece.size() && size_ < kCapacity; ++i) text_[size_++] = piece[i];
   }
 
   static constexpr std::size_t kCapacity = 255;
