@@ -1,12 +1,18 @@
 // Condition translation over arbitrary host trees: unknown kinds, wrong
-// operand counts, deep nesting, any variant. Nothing may crash, and a set
-// whose filter was refused keeps its text.
+// operand counts, deep nesting, any variant. Nothing may crash, a set whose
+// filter was refused keeps its text, and the walk gives the same text or the
+// same refusal as the recursive translation kept in condition_oracle.h, and
+// asks a host's hook about the same nodes in the same order.
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "fuzz/condition_oracle.h"
+#include "fuzz/fuzz_input.h"
 #include "mdxgen/mdxgen.h"
 #include "memory_host.h"
-#include "fuzz/fuzz_input.h"
 
 namespace {
 
@@ -18,7 +24,7 @@ const int kKinds[] = {0,   1,   2,   3,   19,  37,  38,  39,  40,  41,  42,  52,
 fake::Expression* build(fuzz::Input& in, int depth) {
   const std::uint8_t shape = in.byte();
   // A long chain of one-operand nodes, to reach deep trees from short
-  // inputs: around the depth limit through kinds that write their operand
+  // inputs: around the recursion's limit through kinds that write their operand
   // straight through (cheap), shorter chains through wrapping kinds (whose
   // text grows with every level).
   if (shape == 0xF0 && depth == 0) {
@@ -44,6 +50,102 @@ fake::Expression* build(fuzz::Input& in, int depth) {
   const int children = depth > 12 ? 0 : in.below(5);
   for (int i = 0; i < children && !in.done(); ++i) e->add(build(in, depth + 1));
   return e;
+}
+
+// A host's set whose hook answers some kinds, adding to what its string
+// held, and may translate a node's first operand again from within.
+class HookedSet : public MSOLAP8Set {
+ public:
+  HookedSet(const VelaString& text, int every, bool reenter)
+      : MSOLAP8Set(text), every_(every), reenter_(reenter) {}
+
+  // The text of the tree by the library's walk (oracle false) or by the
+  // recursive one, or the refusal's code and inserts; nothing when the
+  // recursion cannot take the tree.
+  std::optional<std::wstring> run(KIVA_o::Expression* root, const MDXTuple* tuple, bool oracle) {
+    oracle_ = oracle;
+    asked.clear();
+    try {
+      VelaString out(L"prior");
+      translate(out, root, tuple);
+      return out.wstr();
+    } catch (const MDXError& e) {
+      std::wstring refusal = L"refused " + std::to_wstring(e.getErrorCode());
+      for (const VelaString& insert : e.getInserts()) refusal += L" " + insert.wstr();
+      return refusal;
+    } catch (const oracle::TooDeep&) {
+      return std::nullopt;
+    }
+  }
+
+  std::vector<const void*> asked;
+
+ protected:
+  bool server_translate(VelaString& out, KIVA_o::Expression* e, const MDXTuple* tuple) override {
+    asked.push_back(e);
+    const int kind = e->getType();
+    if (every_ == 0 || kind % every_ != 0) return false;
+    // A few levels of hooks within hooks: deeper, the fuzzer's own hook
+    // would recur on the stack.
+    if (reenter_ && reentered_ < 8 && !e->getChildren().empty()) {
+      VelaString inner;
+      ++reentered_;
+      try {
+        translate(inner, e->getChildren()[0], tuple);
+      } catch (...) {
+        --reentered_;
+        throw;
+      }
+      --reentered_;
+      out += L"<" + inner.wstr() + L">";
+    }
+    out += L"{" + std::to_wstring(kind) + L"}";
+    return true;
+  }
+
+ private:
+  void translate(VelaString& out, KIVA_o::Expression* root, const MDXTuple* tuple) {
+    if (!oracle_) return translate_condition(out, root, tuple);
+    const oracle::Host host{
+        [this, tuple](VelaString& o, KIVA_o::Expression* n) { return server_translate(o, n, tuple); },
+        [this]() -> const VelaString& { return text(); }};
+    oracle::translate(out, root, tuple, host);
+  }
+
+  int every_;
+  bool reenter_;
+  bool oracle_ = false;
+  int reentered_ = 0;
+};
+
+// The text a set filtered by the tree takes, or its refusal; nothing when
+// the recursion cannot take the tree.
+std::optional<std::wstring> filtered(MDXSet* set, KIVA_o::Expression* root, const MDXTuple* tuple) {
+  try {
+    set->Filter(root, tuple);
+    return set->getText().wstr();
+  } catch (const MDXError& e) {
+    std::wstring refusal = L"refused " + std::to_wstring(e.getErrorCode());
+    for (const VelaString& insert : e.getInserts()) refusal += L" " + insert.wstr();
+    return refusal;
+  }
+}
+
+std::optional<std::wstring> recursive(const VelaString& setText, KIVA_o::Expression* root,
+                                      const MDXTuple* tuple) {
+  const oracle::Host host{[](VelaString&, KIVA_o::Expression*) { return false; },
+                          [&setText]() -> const VelaString& { return setText; }};
+  try {
+    VelaString out;
+    oracle::translate(out, root, tuple, host);
+    return out.wstr();
+  } catch (const MDXError& e) {
+    std::wstring refusal = L"refused " + std::to_wstring(e.getErrorCode());
+    for (const VelaString& insert : e.getInserts()) refusal += L" " + insert.wstr();
+    return refusal;
+  } catch (const oracle::TooDeep&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -73,6 +175,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   set->unuse();
+
+  // The library's walk against the recursion: on the library's own set, and
+  // on a host's set with a hook.
+  const VelaString setText = in.text();
+  MDXSet* own = new MSOLAP8Set(setText);
+  const auto expected = recursive(setText, root.get(), given);
+  const auto actual = filtered(own, root.get(), given);
+  fuzz::require(!expected || expected == actual, "walk and recursion differ");
+  own->unuse();
+  auto* hooked = new HookedSet(setText, in.below(8), in.flag());
+  const auto hookedActual = hooked->run(root.get(), given, false);
+  const std::vector<const void*> walkAsked = hooked->asked;
+  const auto hookedExpected = hooked->run(root.get(), given, true);
+  fuzz::require(!hookedExpected || (hookedExpected == hookedActual && walkAsked == hooked->asked),
+                "walk and recursion differ on a hooked set");
+  hooked->unuse();
   tuple->unuse();
   member->unuse();
   return 0;

@@ -7,8 +7,8 @@
 
 namespace mdxgen_detail {
 
-// Each returns the family counter's current value and then adds 1. Plain
-// increments: objects are created by one thread at a time.
+// Each returns the family counter's current value and then adds 1, as one
+// atomic step: threads creating objects at once get distinct numbers.
 std::uint32_t nextFieldInstance();
 std::uint32_t nextSetInstance();
 std::uint32_t nextTupleInstance();

@@ -1,6 +1,7 @@
 #include "mdxgen/refcount_impl.h"
 
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 
@@ -57,10 +58,19 @@ void ComponentLog::log(const VelaString& message, support_dll::CoreLog::Verbosit
   if (shouldLog(level)) logInstanceMessage(unitKey_, message.c_str(), level);
 }
 
+// Built in static storage on first use and never destroyed, so objects a
+// host gives back while the process exits (a global holder, say) still log
+// through it after every static destructor has run.
 ComponentLog& instanceLog() {
-  static ComponentLog log(L"MEMORY", L"RefCount");
-  return log;
+  alignas(ComponentLog) static unsigned char storage[sizeof(ComponentLog)];
+  static ComponentLog* const log = new (storage) ComponentLog(L"MEMORY", L"RefCount");
+  return *log;
 }
+
+namespace {
+// Builds the log during static initialisation, before any host object.
+[[maybe_unused]] ComponentLog& g_instanceLogAtStart = instanceLog();
+}  // namespace
 
 namespace support {
 

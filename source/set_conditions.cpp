@@ -1,6 +1,16 @@
 // Condition translation: the host's expression trees as MDX conditions, and
 // the FILTER operations of the set built on them.
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <typeinfo>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "mdxgen/error.h"
@@ -14,6 +24,16 @@
 
 using mdxgen_detail::concat;
 
+// Whether a set's class table can be read for the entry of its walk.
+#if defined(__GXX_ABI_VERSION) && defined(__ELF__) && \
+    (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__arm__))
+#define MDXGEN_WALK_SLOT 1
+extern "C" [[gnu::visibility("hidden")]] void mdxgenOwnWalk(MDXSet*, VelaString&,
+                                                            KIVA_o::Expression*, const MDXTuple*);
+#else
+#define MDXGEN_WALK_SLOT 0
+#endif
+
 namespace {
 
 using Node = KIVA_o::Expression;
@@ -22,32 +42,11 @@ using Operands = std::vector<KIVA_o::Expression*>;
 // The insert reported for a missing node: no node kind is negative.
 constexpr int kNoNode = -1;
 
-// The deepest tree translated. The walk recurses once per level, so a
-// deeper tree (or a host tree that loops back on itself) is refused before
-// it can exhaust the stack.
-constexpr int kMaxDepth = 10000;
-
-// Levels of translation running on this thread, across the virtual calls.
-thread_local int translationDepth = 0;
-
 [[noreturn]] void throwUntranslatable(int kind) {
   MDXError error(MDXError::kUntranslatableNode);
   error.addNumericInsert(kind);
   throw error;
 }
-
-// Counts one level of the walk while it runs; refuses the level past the
-// deepest allowed, reporting the kind of the node found there.
-class DepthGuard {
- public:
-  explicit DepthGuard(const Node* node) {
-    if (translationDepth >= kMaxDepth) throwUntranslatable(node ? node->getType() : kNoNode);
-    ++translationDepth;
-  }
-  ~DepthGuard() { --translationDepth; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-};
 
 // How a kind is written; the pieces of its row fill in the shape.
 enum class Shape {
@@ -174,43 +173,262 @@ void writeNumber(VelaString& out, const Node* node) {
   StringConverters::convertRealToString(value, out, 10, 16, false);
 }
 
-// Writes a row from its operands' texts x[0 .. count - 1]. Kept out of the
-// walk's own frame, which recurs once per level of the tree.
-[[gnu::noinline]] void writeRow(VelaString& out, const Row& row, const Node* node,
-                                const Operands& operands, const VelaString* x,
-                                std::size_t count, const MDXTuple* tuple,
-                                const VelaString& setText) {
-  switch (row.shape) {
-    case Shape::Range: out = concat({x[0], row.a, x[1], row.b, x[0], row.c, x[2]}); break;
-    case Shape::Verbatim: out = node->getString(); break;
-    case Shape::CurrentSet: out = setText; break;
-    case Shape::IsEmpty: out = concat({L"IsEmpty(", x[0], L")"}); break;
-    case Shape::Function:
-      if (count < 3) {
-        out = concat({row.a, L"( ", x[0], L", ", x[1], L" )"});
-      } else {
-        out = concat({row.a, L"( ", x[0], L", ", x[1], L", ", x[2], L" )"});
-      }
-      break;
-    case Shape::Current:
-      if (!tuple) throwUntranslatable(row.kind);
-      out = tuple->getText();
-      break;
-    case Shape::Fixed: out = row.a; break;
-    case Shape::Number: writeNumber(out, node); break;
-    case Shape::Infix: out = concat({x[0], row.a, x[1]}); break;
-    case Shape::Prefix: out = concat({row.a, x[0], row.b}); break;
-    case Shape::Negate:
-      out = concat({L"- ", opening(operands[0]), x[0], closing(operands[0])});
-      break;
-    case Shape::Arithmetic:
-      out = concat({opening(operands[0]), x[0], closing(operands[0]), row.a, opening(operands[1]),
-                    x[1], closing(operands[1])});
-      break;
-    case Shape::Nothing:
-    case Shape::Through:
-    case Shape::Tuple: break;
+// Texts under construction. A node's text is a leaf (a string of its own)
+// or a list of parts (literals and other texts), so a node takes its
+// operands' texts without copying them and the whole condition is written
+// out once at the end: the cost stays linear in the text however deep the
+// tree. A text never changes once made, so a slot that keeps the text of
+// the operand before it simply keeps its index.
+class Texts {
+ public:
+  static constexpr int kEmpty = -1;   // the empty text
+  static constexpr int kCaller = -2;  // whatever the caller's string holds
+
+  struct Part {
+    Part(const wchar_t* literal) : literal(literal) {}  // NOLINT: parts read as a list
+    Part(std::wstring_view literal) : literal(literal) {}  // NOLINT
+    Part(int text) : text(text) {}  // NOLINT
+    std::wstring_view literal;
+    int text = kEmpty;
+  };
+
+  int leaf(VelaString text) {
+    entries_.push_back(Entry{std::move(text), {}});
+    return static_cast<int>(entries_.size() - 1);
   }
+  int join(std::initializer_list<Part> parts) {
+    entries_.push_back(Entry{VelaString(), std::vector<Part>(parts)});
+    return static_cast<int>(entries_.size() - 1);
+  }
+  void add(int joined, Part part) { entries_[static_cast<std::size_t>(joined)].parts.push_back(part); }
+
+  // The text written out, by a walk of its parts on a stack of our own.
+  VelaString flatten(int text) const {
+    std::wstring out;
+    std::vector<std::pair<int, std::size_t>> open;  // text, next part
+    if (text >= 0) open.emplace_back(text, 0);
+    while (!open.empty()) {
+      auto& [index, next] = open.back();
+      const Entry& entry = entries_[static_cast<std::size_t>(index)];
+      if (next == 0 && entry.parts.empty()) {
+        out.append(entry.leaf.wstr());
+        open.pop_back();
+        continue;
+      }
+      if (next == entry.parts.size()) {
+        open.pop_back();
+        continue;
+      }
+      const Part& part = entry.parts[next++];
+      out.append(part.literal);
+      if (part.text >= 0) open.emplace_back(part.text, 0);
+    }
+    return VelaString(std::move(out));
+  }
+
+ private:
+  struct Entry {
+    VelaString leaf;
+    std::vector<Part> parts;
+  };
+  std::vector<Entry> entries_;
+};
+
+// The nodes whose operands are being translated on this thread, across the
+// walks a host's hook or override starts: a node met again among its own
+// operands is a tree that loops back on itself. Owned by the outermost walk.
+thread_local std::unordered_set<const Node*>* t_path = nullptr;
+
+// What the walk needs from the set.
+struct Host {
+  // Asks the set's hook for a node; true when it wrote the text.
+  std::function<bool(VelaString&, Node*)> hook;
+  // Translates an operand through the set's own (overridden) walk; empty
+  // when operands are translated here, on the walk's own stack.
+  std::function<void(VelaString&, Node*)> operand;
+  std::function<const VelaString&()> setText;
+  const MDXTuple* tuple;
+};
+
+// The translation of one tree: one frame per node whose operands are being
+// translated, kept on the heap, so no thread stack is taken per level.
+class Walk {
+ public:
+  Walk(const Host& host, VelaString& out) : host_(host), out_(out) {
+    if (!t_path) {
+      t_path = &ownPath_;
+      ownsPath_ = true;
+    }
+  }
+  ~Walk() {
+    for (const Frame& f : frames_) t_path->erase(f.node);
+    if (ownsPath_) t_path = nullptr;
+  }
+  Walk(const Walk&) = delete;
+  Walk& operator=(const Walk&) = delete;
+
+  void run(Node* root) {
+    int result = Texts::kCaller;
+    enter(root, &result);
+    while (!frames_.empty()) step(frames_.back());
+    if (result != Texts::kCaller) out_ = texts_.flatten(result);
+  }
+
+ private:
+  struct Frame {
+    Node* node;
+    const Row* row;
+    const Operands* operands;
+    int* target;            // where the node's text goes
+    std::size_t count;      // operands to translate
+    std::size_t next = 0;   // operands started
+    int x[3] = {Texts::kEmpty, Texts::kEmpty, Texts::kEmpty};
+    int joined = Texts::kEmpty;  // a tuple's text as its operands come in
+  };
+
+  // A node's first visit: the checks, the hook, and the text of a node
+  // without operands; a node with operands gets a frame.
+  void enter(Node* node, int* target) {
+    if (!node) throwUntranslatable(kNoNode);
+    const int kind = node->getType();
+    const Row* row = rowOf(kind);
+    if (!row) throwUntranslatable(kind);
+    if (row->hook && askHook(node, target)) return;
+    const Operands& operands = node->getChildren();
+    if (operands.size() < row->operands) throwUntranslatable(kind);
+    std::size_t count = row->operands;
+    switch (row->shape) {
+      case Shape::Verbatim: *target = texts_.leaf(node->getString()); return;
+      case Shape::CurrentSet: *target = texts_.leaf(host_.setText()); return;
+      case Shape::Current:
+        if (!host_.tuple) throwUntranslatable(kind);
+        *target = texts_.leaf(host_.tuple->getText());
+        return;
+      case Shape::Fixed: *target = texts_.join({row->a}); return;
+      case Shape::Number: {
+        VelaString number;
+        writeNumber(number, node);
+        *target = texts_.leaf(std::move(number));
+        return;
+      }
+      case Shape::Nothing: return;
+      case Shape::IsEmpty: checkTupleOperand(operands[0]); break;
+      case Shape::Tuple: count = operands.size(); break;
+      // A function takes its third operand when the host gave one.
+      case Shape::Function: count = operands.size() > 2 ? 3 : 2; break;
+      default: break;
+    }
+    if (!t_path->insert(node).second) throwUntranslatable(kind);
+    frames_.push_back(Frame{node, row, &operands, target, count});
+  }
+
+  bool askHook(Node* node, int* target) {
+    if (*target == Texts::kCaller) return host_.hook(out_, node);
+    VelaString text = texts_.flatten(*target);
+    const bool written = host_.hook(text, node);
+    if (*target != Texts::kEmpty || !text.empty()) *target = texts_.leaf(std::move(text));
+    return written;
+  }
+
+  // Translates an operand into a slot.
+  void translate(Node* operand, int* slot) {
+    if (!host_.operand) return enter(operand, slot);
+    VelaString text = texts_.flatten(*slot);
+    host_.operand(text, operand);
+    *slot = texts_.leaf(std::move(text));
+  }
+
+  // A visit of the frame on top: its next operand, or its text once every
+  // operand has one.
+  void step(Frame& f) {
+    const Shape shape = f.row->shape;
+    if (shape == Shape::Tuple) {
+      // One slot takes each operand's text in turn: an operand that writes
+      // nothing leaves the text of the one before it in place.
+      if (f.next == 0) f.joined = texts_.join({L"( "});
+      if (f.next > 0) texts_.add(f.joined, f.x[0]);
+      if (f.next < f.count) {
+        if (f.next > 0) texts_.add(f.joined, L", ");
+        return translate((*f.operands)[f.next++], &f.x[0]);
+      }
+      texts_.add(f.joined, L" ) ");
+      *f.target = f.joined;
+      return finish();
+    }
+    if (f.next < f.count) {
+      // An operand written straight through takes the caller's slot.
+      int* slot = shape == Shape::Through ? f.target : &f.x[f.next];
+      return translate((*f.operands)[f.next++], slot);
+    }
+    if (shape != Shape::Through) *f.target = write(f);
+    finish();
+  }
+
+  void finish() {
+    t_path->erase(frames_.back().node);
+    frames_.pop_back();
+  }
+
+  // A node's text from its operands' texts.
+  int write(const Frame& f) {
+    const Row& row = *f.row;
+    const int* x = f.x;
+    const Operands& operands = *f.operands;
+    switch (row.shape) {
+      case Shape::Range: return texts_.join({x[0], row.a, x[1], row.b, x[0], row.c, x[2]});
+      case Shape::IsEmpty: return texts_.join({L"IsEmpty(", x[0], L")"});
+      case Shape::Function:
+        if (f.count < 3) return texts_.join({row.a, L"( ", x[0], L", ", x[1], L" )"});
+        return texts_.join({row.a, L"( ", x[0], L", ", x[1], L", ", x[2], L" )"});
+      case Shape::Infix: return texts_.join({x[0], row.a, x[1]});
+      case Shape::Prefix: return texts_.join({row.a, x[0], row.b});
+      case Shape::Negate:
+        return texts_.join({L"- ", opening(operands[0]), x[0], closing(operands[0])});
+      case Shape::Arithmetic:
+        return texts_.join({opening(operands[0]), x[0], closing(operands[0]), row.a,
+                            opening(operands[1]), x[1], closing(operands[1])});
+      default: return Texts::kEmpty;  // the shapes without operands are written on entry
+    }
+  }
+
+  const Host& host_;
+  VelaString& out_;
+  Texts texts_;
+  std::deque<Frame> frames_;  // stable slots: only the top is added or removed
+  std::unordered_set<const Node*> ownPath_;
+  bool ownsPath_ = false;
+};
+
+using WalkMember = void (MDXSet::*)(VelaString&, KIVA_o::Expression*, const MDXTuple*);
+
+// Whether the set's class overrides the walk, given the walk as a pointer to
+// member; true wherever that cannot be told.
+bool overridesWalk(const MDXSet* set, WalkMember walk) {
+#if MDXGEN_WALK_SLOT
+  // With the Itanium C++ ABI a pointer to a virtual member holds the byte
+  // offset of its entry in the class table (plus 1, or with the low bit of
+  // the adjustment set on ARM), and an object starts with a pointer to its
+  // class table: the entry there is the function a call of the walk runs.
+  struct {
+    std::uintptr_t ptr;
+    std::ptrdiff_t adj;
+  } member;
+  static_assert(sizeof member == sizeof walk, "a pointer to member is two words");
+  std::memcpy(&member, &walk, sizeof member);
+#if defined(__arm__) || defined(__aarch64__)
+  const std::uintptr_t offset = member.ptr;
+#else
+  const std::uintptr_t offset = member.ptr - 1;
+#endif
+  const void* const* table;
+  std::memcpy(&table, static_cast<const void*>(set), sizeof table);
+  const void* entry = table[offset / sizeof(void*)];
+  return entry != reinterpret_cast<const void*>(&mdxgenOwnWalk);
+#else
+  (void)set;
+  (void)walk;
+  return true;
+#endif
 }
 
 // "FILTER( " + T + ", " + condition + ")".
@@ -222,44 +440,40 @@ VelaString filtered(const VelaString& text, std::wstring_view condition) {
 
 void MDXSet::translate_condition(VelaString& out, KIVA_o::Expression* node,
                                  const MDXTuple* tuple) {
-  const DepthGuard level(node);
-  if (!node) throwUntranslatable(kNoNode);
-  const int kind = node->getType();
-  const Row* row = rowOf(kind);
-  if (!row) throwUntranslatable(kind);
-  if (row->hook && server_translate(out, node, tuple)) return;
-  const Operands& operands = node->getChildren();
-  if (operands.size() < row->operands) throwUntranslatable(kind);
-
-  // Each operand is translated by the virtual call, so an override in a
-  // subclass is called for every operand as well.
-  if (row->shape == Shape::Through) {
-    translate_condition(out, operands[0], tuple);
-    return;
-  }
-  VelaString x[3];
-  if (row->shape == Shape::Tuple) {
-    // One string takes each operand's text in turn: an operand that writes
-    // nothing leaves the text of the one before it in place.
-    VelaString& operand = x[0];
-    VelaString& joined = x[1];
-    joined = L"( ";
-    for (std::size_t i = 0; i < operands.size(); ++i) {
-      if (i > 0) joined += L", ";
-      translate_condition(operand, operands[i], tuple);
-      joined += operand;
+  // The library's own sets answer no hook, so it is not asked. A host's
+  // subclass is asked for every node; when it also overrides this walk, the
+  // override is called for every operand (and takes the thread's stack per
+  // level as it recurs); otherwise every operand is translated here.
+  const std::type_info& type = typeid(*this);
+  const bool own = type == typeid(MSOLAP8Set) || type == typeid(MDXSet);
+  Host host;
+  if (own) {
+    host.hook = [](VelaString&, Node*) { return false; };
+  } else {
+    host.hook = [this, tuple](VelaString& o, Node* n) { return server_translate(o, n, tuple); };
+    if (overridesWalk(this, &MDXSet::translate_condition)) {
+      host.operand = [this, tuple](VelaString& o, Node* n) { translate_condition(o, n, tuple); };
     }
-    joined += L" ) ";
-    out = std::move(joined);
-    return;
   }
-  if (row->shape == Shape::IsEmpty) checkTupleOperand(operands[0]);
-  // A function takes its third operand when the host gave one.
-  const std::size_t count =
-      row->shape == Shape::Function && operands.size() > 2 ? 3 : row->operands;
-  for (std::size_t i = 0; i < count; ++i) translate_condition(x[i], operands[i], tuple);
-  writeRow(out, *row, node, operands, x, count, tuple, text());
+  host.setText = [this]() -> const VelaString& { return text(); };
+  host.tuple = tuple;
+  Walk(host, out).run(node);
 }
+
+#if MDXGEN_WALK_SLOT
+// The walk's own entry, under a name of this file, to compare with the
+// entry a set's class table holds for it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattribute-alias"
+#endif
+extern "C" void mdxgenOwnWalk(MDXSet*, VelaString&, KIVA_o::Expression*, const MDXTuple*)
+    __attribute__((
+        alias("_ZN6MDXSet19translate_conditionER10VelaStringPN6KIVA_o10ExpressionEPK8MDXTuple")));
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
 
 bool MDXSet::server_translate(VelaString&, KIVA_o::Expression*, const MDXTuple*) { return false; }
 

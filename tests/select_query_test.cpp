@@ -158,3 +158,17 @@ TEST_F(SelectTest, RefusalsChangeNothing) {
   raw->setQuery(later);
   EXPECT_EQ(text(raw, true), " raw ");
 }
+
+TEST_F(SelectTest, AxisNumbersOtherThanColumnsAndRowsInDecimal) {
+  // Every number but 0 and 1, negative ones included, with or without a
+  // range and properties.
+  for (int axis : {-1, -7, INT_MIN, 2, INT_MAX}) {
+    const std::string name = " ON AXIS(" + std::to_string(axis) + ") ";
+    Select::MDXAxisSpecification plain(axis, s, none, false);
+    EXPECT_EQ(plain.getText().toUtf8(), "{S}" + name);
+    Select::MDXAxisSpecification full(axis, s, {L"P"}, true);
+    full.setAxisRange(1, 2);
+    EXPECT_EQ(full.getText().toUtf8(),
+              "NON EMPTY SUBSET( {S} , 1, 2 )  DIMENSION PROPERTIES P" + name);
+  }
+}

@@ -1,5 +1,8 @@
 // Condition translation: every node kind as whole text, the hook and the
 // walk's virtual calls, the FILTER operations, and hostile trees.
+#include <pthread.h>
+
+#include <functional>
 #include <memory>
 
 #include "memory_host.h"
@@ -11,12 +14,9 @@ using fake::str;
 
 namespace {
 
-// The deepest tree the translation accepts.
-constexpr int kMaxDepth = 10000;
-
 // A set whose hook or walk a test replaces. Hook answers the hook with
 // "<kind>" for every node; Wrap puts "<" and ">" around the text of every
-// node; Empty empties it, so that a deep tree costs only its frames.
+// node; Empty empties it.
 class CustomSet : public MSOLAP8Set {
  public:
   enum Mode { Hook, Wrap, Empty };
@@ -36,6 +36,19 @@ class CustomSet : public MSOLAP8Set {
 
  private:
   Mode mode_;
+};
+
+// A host's set that only answers the hook, for the strings.
+class HookedSet : public MSOLAP8Set {
+ public:
+  HookedSet() : MSOLAP8Set(VelaString(L"S")) {}
+
+ protected:
+  bool server_translate(VelaString& out, Expression* e, const MDXTuple*) override {
+    if (e->getType() != ET_STRING) return false;
+    out = L"a";
+    return true;
+  }
 };
 
 // A node without a constant whose only operand is itself: a tree that loops.
@@ -201,11 +214,9 @@ TEST_F(ConditionTest, HostileTreesKeepTheText) {
       // The current member without a tuple, and with an empty one.
       {node(ET_CURRENT), nullptr, bad(ET_CURRENT)},
       {node(ET_TUPLE_IS_NULL, {node(ET_CURRENT)}), tuple({}), {MDXError::kEmptyTuple, {}}},
-      // One level too deep (the level past the limit is the leaf), and a
-      // tree that loops.
-      {deep(kMaxDepth + 1, link(ET_TUPLE_VALUE)), nullptr, bad(ET_STRING)},
-      {deep(kMaxDepth + 1, link(ET_NOT)), nullptr, bad(ET_STRING)},
+      // A tree that loops, straight through and under other nodes.
       {new Odd(ET_TUPLE_VALUE), nullptr, bad(ET_TUPLE_VALUE)},
+      {node(ET_AND, {a(), new Odd(ET_NOT)}), nullptr, bad(ET_NOT)},
   };
   for (const auto& k : cases) {
     const std::unique_ptr<fake::Expression> owned(k.tree);
@@ -220,12 +231,42 @@ TEST_F(ConditionTest, HostileTreesKeepTheText) {
       EXPECT_EQ(s->getQuotedText().toUtf8(), "S''s");
     }
   }
-  // The count of levels unwinds with each refusal: the deepest trees allowed
-  // still translate, including those whose every level holds operand texts.
-  EXPECT_EQ(filter(deep(kMaxDepth, link(ET_TUPLE_VALUE))), "A");
-  for (const Wrap& wrap : std::vector<Wrap>{
-           [](fake::Expression* e) { return node(ET_BETWEEN, {b(), b(), e}); },
-           [](fake::Expression* e) { return node(ET_TUPLE, {b(), e}); }, link(ET_NEGATE)}) {
-    EXPECT_EQ(filter(deep(kMaxDepth, wrap), nullptr, new CustomSet(CustomSet::Empty)), "");
-  }
+}
+
+// Runs f on a thread with a stack of 256 KiB.
+void onSmallStack(const std::function<void()>& f) {
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, 256 * 1024);
+  pthread_t thread;
+  auto run = [](void* f) -> void* {
+    (*static_cast<const std::function<void()>*>(f))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&f)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+}
+
+TEST_F(ConditionTest, AnyDepthOnASmallStack) {
+  // Expected texts: a prefix repeated, the leaf, a suffix repeated.
+  const auto repeated = [](int n, const std::string& head, const std::string& leaf,
+                           const std::string& tail) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += head;
+    text += leaf;
+    for (int i = 0; i < n; ++i) text += tail;
+    return text;
+  };
+  std::string nots, hooked, ands, adds;
+  onSmallStack([&] {
+    nots = filter(deep(200001, link(ET_NOT)));
+    hooked = filter(deep(200001, link(ET_NOT)), nullptr, new HookedSet);
+    ands = filter(deep(100001, [](fake::Expression* e) { return node(ET_AND, {e, b()}); }));
+    adds = filter(deep(50001, [](fake::Expression* e) { return node(ET_ADD, {e, b()}); }));
+  });
+  EXPECT_EQ(nots, repeated(200000, "NOT( ", "A", " )"));
+  EXPECT_EQ(hooked, repeated(200000, "NOT( ", "a", " )"));
+  EXPECT_EQ(ands, repeated(100000, "", "A", " AND B"));
+  EXPECT_EQ(adds, repeated(50000, "( ", "A", " ) + ( B )"));
 }

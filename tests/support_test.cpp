@@ -12,10 +12,49 @@ TEST(VelaString, Utf8) {
   std::ostringstream os;
   os << zurich;
   EXPECT_EQ(os.str(), "[Store].[Zürich]");
-  EXPECT_TRUE(VelaString::fromUtf8("\xE2\x82\xAC") == VelaString(L"\u20AC"));
-  // A byte that does not start a whole sequence stands for itself.
-  EXPECT_EQ(VelaString("a\xFF").length(), 2u);
-  EXPECT_EQ(VelaString("\xE2\x82").length(), 2u);
+  EXPECT_EQ(VelaString(static_cast<const char*>(nullptr)).length(), 0u);
+}
+
+// Every entry point taking 8-bit text decodes it as the constructor does,
+// well-formed or not; well-formed text comes back byte for byte.
+TEST(VelaString, EveryEightBitEntryPointDecodesTheSame) {
+  const std::pair<const char*, std::wstring> cases[] = {
+      {"[Store].[Zürich]", L"[Store].[Z\u00FCrich]"},
+      {"\xE2\x82\xAC \xF0\x9D\x84\x9E", L"\u20AC \U0001D11E"},
+      {"", L""},
+      // One U+FFFD per longest well-formed beginning, or per byte.
+      {"a\xFF", L"a\uFFFD"},
+      {"\xE2\x82x", L"\uFFFDx"},
+      {"\xC0\xAF\x80", L"\uFFFD\uFFFD\uFFFD"},
+      {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
+      {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xF0\x9D\x84", L"\uFFFD"},
+  };
+  for (const auto& [utf8, wide] : cases) {
+    const VelaString made(utf8);
+    EXPECT_EQ(made.wstr(), wide) << utf8;
+    EXPECT_EQ(VelaString::fromUtf8(utf8).wstr(), wide);
+    EXPECT_TRUE(made == utf8);
+    EXPECT_FALSE(made != utf8);
+    EXPECT_FALSE(VelaString(wide + L"!") == utf8);
+    VelaString assigned(L"old");
+    assigned = utf8;
+    EXPECT_EQ(assigned.wstr(), wide);
+    VelaString appended(L"<");
+    appended += utf8;
+    EXPECT_EQ(appended.wstr(), L"<" + wide);
+    EXPECT_EQ(VelaString(L"<<" + wide).find(utf8, 2), 2u);
+    VelaString built;
+    built.build(utf8);
+    built.buildAppend("%s", L"|");
+    built.buildAppend(utf8);
+    EXPECT_EQ(built.wstr(), wide + L"|" + wide);
+    if (made.wstr().find(L'\uFFFD') == std::wstring::npos) {
+      EXPECT_EQ(made.toUtf8(), utf8);
+    }
+  }
+  // A wide character that is no Unicode scalar value is written as U+FFFD.
+  EXPECT_EQ(VelaString(std::wstring(1, static_cast<wchar_t>(0xD800))).toUtf8(), "\xEF\xBF\xBD");
 }
 
 TEST(StringConverters, IntegersAndReals) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and tests everything on a fresh machine: installs the Debian
 # packages the build needs when they are missing, then configures, builds
-# and runs the tests plainly, under AddressSanitizer with
+# and runs the tests plainly, builds the API site with doxygen warnings as
+# errors, runs the tests under AddressSanitizer with
 # UndefinedBehaviorSanitizer and LeakSanitizer, and the concurrency tests
 # under ThreadSanitizer.
 set -euo pipefail
@@ -9,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 source tools/packages.sh
 ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkgconf \
-  clang libclang-rt-14-dev $(grep -v '^#' tools/engine/packages.list)
+  clang libclang-rt-14-dev doxygen $(grep -v '^#' tools/engine/packages.list)
 
 jobs=$(nproc)
 run_preset() {
@@ -22,6 +23,14 @@ run_preset() {
 }
 
 run_preset default
+
+# The API site, with every doxygen warning an error: a public declaration
+# without a doc comment, or an exported header without a file comment,
+# fails the build.
+echo "== default: API site"
+cmake --preset default -DMDXGEN_DOCS_WARN_AS_ERROR=ON >/dev/null
+cmake --build --preset default --target docs
+
 run_preset asan
 run_preset tsan
 

@@ -1,4 +1,5 @@
-// The text of a member, set or value fragment with its quoted copy.
+/// \file
+/// The text of a member, set or value fragment with its quoted copy.
 #pragma once
 
 #include <utility>

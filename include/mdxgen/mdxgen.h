@@ -1,5 +1,6 @@
-// mdxgen: MDX text generation for OLAP servers of the Analysis Services
-// dialect. This umbrella header declares everything a host uses.
+/// \file
+/// mdxgen: MDX text generation for OLAP servers of the Analysis Services
+/// dialect. This umbrella header declares everything a host uses.
 #pragma once
 
 #include "mdxgen/support/core_log.h"

@@ -50,14 +50,18 @@ void CoreLog::log(unsigned long messageCode, VerbosityType verbosity, const std:
     sink = sink_;
   }
   if (!sink) return;
-  // Each thread reuses one record; a sink that logs again from inside
-  // itself gets a record of its own.
+  // Each thread reuses one record. A sink that logs again from inside
+  // itself gets a record of its own, and so does every record once the
+  // thread's own objects are destroyed (a holder given back while the
+  // process exits, say): the flag, trivially destroyed, can still be read.
+  thread_local bool gone = false;
   struct Reused {
     LogRecord record{};
     bool inUse = false;
+    ~Reused() { gone = true; }
   };
   thread_local Reused reused;
-  if (reused.inUse) {
+  if (gone || reused.inUse) {
     LogRecord record{};
     fill(record, messageCode, verbosity, unit, source, line, function, insertCount, inserts);
     (*sink)(record);

@@ -7,8 +7,12 @@
 
 namespace {
 
-// Appends the UTF-8 encoding of one code point.
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Appends the UTF-8 encoding of one code point; a value that is no scalar
+// value (a surrogate, or past U+10FFFF) is written as U+FFFD.
 void appendUtf8(std::string& out, char32_t c) {
+  if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) c = kReplacement;
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -26,34 +30,44 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// Decodes UTF-8; a byte that does not start a valid sequence stands for
-// itself (as Latin-1), so no input is lost or rejected.
+// Decodes the code point at in[i] and moves i past it. A sequence that is
+// not well-formed UTF-8 (a stray or invalid byte, a sequence cut short, an
+// overlong form, a surrogate, a value past U+10FFFF) gives one U+FFFD for
+// its longest well-formed beginning, or for the one byte when there is none;
+// decoding goes on at the byte after it.
+char32_t decodeNext(std::string_view in, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(in[i++]);
+  if (lead < 0x80) return lead;
+  int extra = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    extra = 1;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    extra = 2;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    extra = 3;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return kReplacement;
+  }
+  char32_t c = lead & (0x3F >> extra);
+  for (int k = 0; k < extra; ++k, low = 0x80, high = 0xBF) {
+    if (i >= in.size()) return kReplacement;
+    const auto next = static_cast<unsigned char>(in[i]);
+    if (next < low || next > high) return kReplacement;
+    c = (c << 6) | (next & 0x3F);
+    ++i;
+  }
+  return c;
+}
+
 std::wstring decodeUtf8(std::string_view in) {
   std::wstring out;
   out.reserve(in.size());
-  std::size_t i = 0;
-  while (i < in.size()) {
-    const auto lead = static_cast<unsigned char>(in[i]);
-    const int extra = lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 && lead < 0xF0 ? 2
-                      : lead >= 0xC2 && lead < 0xE0 ? 1 : 0;
-    char32_t c = lead;
-    bool ok = extra > 0 && i + static_cast<std::size_t>(extra) < in.size();
-    if (ok) {
-      c = lead & (0x3F >> extra);
-      for (int k = 1; k <= extra && ok; ++k) {
-        const auto cont = static_cast<unsigned char>(in[i + k]);
-        ok = (cont & 0xC0) == 0x80;
-        c = (c << 6) | (cont & 0x3F);
-      }
-    }
-    if (ok) {
-      out += static_cast<wchar_t>(c);
-      i += static_cast<std::size_t>(extra) + 1;
-    } else {
-      out += static_cast<wchar_t>(lead);
-      ++i;
-    }
-  }
+  for (std::size_t i = 0; i < in.size();) out += static_cast<wchar_t>(decodeNext(in, i));
   return out;
 }
 
@@ -62,7 +76,9 @@ std::wstring decodeUtf8(std::string_view in) {
 void formatInto(std::wstring& out, const char* format, va_list args) {
   for (const char* p = format; *p;) {
     if (*p != '%') {
-      out += static_cast<wchar_t>(static_cast<unsigned char>(*p++));
+      const char* text = p;
+      while (*p && *p != '%') ++p;
+      out += decodeUtf8(std::string_view(text, static_cast<std::size_t>(p - text)));
       continue;
     }
     const char* start = p++;
@@ -131,18 +147,23 @@ VelaString& VelaString::operator=(const char* utf8) {
   return *this;
 }
 
-VelaString& VelaString::operator+=(const char* ascii) {
-  s_ += decodeUtf8(ascii ? ascii : "");
+VelaString& VelaString::operator+=(const char* utf8) {
+  s_ += decodeUtf8(utf8 ? utf8 : "");
   return *this;
 }
 
-bool VelaString::operator==(const char* ascii) const {
+bool VelaString::operator==(const char* utf8) const {
+  const std::string_view in(utf8 ? utf8 : "");
   std::size_t i = 0;
-  for (; ascii[i]; ++i) {
-    if (i >= s_.size() || s_[i] != static_cast<wchar_t>(static_cast<unsigned char>(ascii[i])))
-      return false;
+  std::size_t k = 0;
+  while (i < in.size()) {
+    if (k >= s_.size() || s_[k++] != static_cast<wchar_t>(decodeNext(in, i))) return false;
   }
-  return i == s_.size();
+  return k == s_.size();
+}
+
+VelaString::size_type VelaString::find(const char* utf8, size_type pos) const {
+  return s_.find(decodeUtf8(utf8 ? utf8 : ""), pos);
 }
 
 void VelaString::toUpper() {
