@@ -1,9 +1,9 @@
 // Texts made of literal pieces, numbers and operand texts: joined once into
 // a new text, appended in place, or wrapped around a text in place.
 //
-// A piece is any std::wstring_view: a literal (its length is a constant the
-// compiler works out), a VelaString, a Decimal or a FragmentRead. Pieces must
-// not point into the text they are written to.
+// A piece (below) is a literal, whose length is known at compile time, a
+// VelaString, a Decimal, a FragmentRead or any other view. A piece may point
+// into the text it is written to: that text is then built aside.
 #pragma once
 
 #include <algorithm>
