@@ -1,7 +1,6 @@
 // The instance log's messages, formatted on the stack.
 #pragma once
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -26,11 +25,14 @@ class InstanceMessage {
     // The number is written as a signed 32-bit value, as it always was.
     add(Decimal(static_cast<std::int32_t>(instance)));
     add(L" (0x");
-    char digits[2 * sizeof(std::uintptr_t)];
-    const auto end = std::to_chars(digits, digits + sizeof digits,
-                                   reinterpret_cast<std::uintptr_t>(address), 16).ptr;
-    for (const char* d = digits; d != end && size_ < kCapacity; ++d)
-      text_[size_++] = static_cast<wchar_t>(*d);
+    wchar_t hex[2 * sizeof(std::uintptr_t)];
+    std::size_t first = sizeof hex / sizeof hex[0];
+    auto bits = reinterpret_cast<std::uintptr_t>(address);
+    do {
+      hex[--first] = L"0123456789abcdef"[bits & 0xF];
+      bits >>= 4;
+    } while (bits != 0);
+    add(std::wstring_view(hex + first, sizeof hex / sizeof hex[0] - first));
     add(L"): ");
     add(event);
     text_[size_] = L'\0';
@@ -47,7 +49,9 @@ class InstanceMessage {
  private:
   // Short pieces, copied one character at a time.
   void add(Piece piece) {
-    for (std::size_t i = 0; i < piece.size() && size_ < kCapacity; ++i) text_[size_++] = piece[i];
+    const std::size_t n = piece.size() < kCapacity - size_ ? piece.size() : kCapacity - size_;
+    for (std::size_t i = 0; i < n; ++i) text_[size_ + i] = piece[i];
+    size_ += n;
   }
 
   static constexpr std::size_t kCapacity = 255;

@@ -1,5 +1,7 @@
 #include "mdxgen/support/core_log.h"
 
+#include <cstring>
+
 namespace support_dll {
 
 bool CoreLog::ShouldLogHandler::shouldLog(const std::string& unitKey, VerbosityType level) const {
@@ -28,10 +30,13 @@ void fill(LogRecord& record, unsigned long messageCode, int verbosity, const std
           const wchar_t* const* inserts) {
   record.messageCode = messageCode;
   record.verbosity = verbosity;
-  record.unit.assign(unit);
-  record.source.assign(source ? source : "");
+  // A record refilled from the same place keeps its texts as they are.
+  if (record.unit != unit) record.unit.assign(unit);
+  if (std::strcmp(record.source.c_str(), source ? source : "") != 0)
+    record.source.assign(source ? source : "");
   record.line = line;
-  record.function.assign(function ? function : "");
+  if (std::strcmp(record.function.c_str(), function ? function : "") != 0)
+    record.function.assign(function ? function : "");
   const std::size_t count = insertCount > 0 ? static_cast<std::size_t>(insertCount) : 0;
   record.inserts.resize(count);
   for (std::size_t i = 0; i < count; ++i) record.inserts[i].wstr().assign(inserts[i]);
