@@ -34,7 +34,8 @@
 #include "mdxgen/set.h"
 #include "mdxgen/statements.h"
 #include "mdxgen/value.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/decimal.h"
 
 using mdxgen_detail::append;
 using mdxgen_detail::concat;
@@ -246,7 +247,7 @@ class MondrianSelectQuery final : public MSOLAP8SelectQuery {
     VelaString text = MSOLAP8SelectQuery::getText(laidOut);
     if (rawText_ || !drillThrough_) return text;
     if (maxRows_ == 0) return concat({L"DRILLTHROUGH ", text});
-    return concat({L"DRILLTHROUGH MAXROWS ", mdxgen_detail::decimalUnsigned(maxRows_), L" ", text});
+    return concat({L"DRILLTHROUGH MAXROWS ", mdxgen_detail::Decimal(maxRows_), L" ", text});
   }
   bool SpecifyDrillThrough(unsigned int maxRows) override {
     drillThrough_ = true;
