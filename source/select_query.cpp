@@ -208,16 +208,3 @@ void MDXSelectQuery::setQuery(VelaString& text) {
   rawText_ = text;
   rawTextSet_ = true;
 }
-
-MSOLAP8SelectQuery::~MSOLAP8SelectQuery() = default;
-
-void MSOLAP8SelectQuery::AddSetFormula(const VelaString& name, MDXSet* set) {
-  addFormula(std::make_unique<MSOLAP8SetSpecification>(name, set, false, getCubeName()));
-}
-
-void MSOLAP8SelectQuery::AddMemberFormula(MDXField* member, MDXValue* value, int solveOrder,
-                                          const std::vector<VelaString>& propertyNames,
-                                          const std::vector<VelaString>& propertyValues) {
-  addFormula(std::make_unique<MSOLAP8MemberSpecification>(member, value, solveOrder, propertyNames,
-                                                          propertyValues, false, getCubeName()));
-}
