@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <deque>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -174,142 +172,263 @@ void writeNumber(VelaString& out, const Node* node) {
   StringConverters::convertRealToString(value, out, 10, 16, false);
 }
 
+// A list that keeps its first N elements inline and moves to the heap only
+// past them, so a small tree is translated without a heap allocation for
+// its bookkeeping. Elements are reached by index: their addresses move.
+template <class T, std::size_t N>
+class SmallList {
+ public:
+  SmallList() = default;
+  SmallList(const SmallList&) = delete;
+  SmallList& operator=(const SmallList&) = delete;
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  T& operator[](std::size_t i) { return data()[i]; }
+  const T& operator[](std::size_t i) const { return data()[i]; }
+  T& back() { return data()[size_ - 1]; }
+  void pop_back() { --size_; }
+  void push_back(T value) {
+    if (size_ == N && spill_.empty()) {
+      spill_.resize(2 * N);
+      for (std::size_t i = 0; i < N; ++i) spill_[i] = std::move(inline_[i]);
+    } else if (size_ >= N && size_ == spill_.size()) {
+      spill_.resize(2 * size_);
+    }
+    data()[size_++] = std::move(value);
+  }
+
+ private:
+  T* data() { return spill_.empty() ? inline_ : spill_.data(); }
+  const T* data() const { return spill_.empty() ? inline_ : spill_.data(); }
+
+  T inline_[N] = {};
+  std::vector<T> spill_;
+  std::size_t size_ = 0;
+};
+
 // Texts under construction. A node's text is a leaf (a string of its own)
 // or a list of parts (literals and other texts), so a node takes its
 // operands' texts without copying them and the whole condition is written
 // out once at the end: the cost stays linear in the text however deep the
 // tree. A text never changes once made, so a slot that keeps the text of
-// the operand before it simply keeps its index.
+// the operand before it simply keeps its index. The parts of every text
+// share one list, each part linked to the next of its text, so a tuple's
+// text grows as its operands come in.
 class Texts {
  public:
   static constexpr int kEmpty = -1;   // the empty text
   static constexpr int kCaller = -2;  // whatever the caller's string holds
 
   struct Part {
+    Part() = default;
     Part(const wchar_t* literal) : literal(literal) {}  // NOLINT: parts read as a list
     Part(std::wstring_view literal) : literal(literal) {}  // NOLINT
     Part(int text) : text(text) {}  // NOLINT
     std::wstring_view literal;
     int text = kEmpty;
+    int next = -1;  // the next part of the same text
   };
 
   int leaf(VelaString text) {
-    entries_.push_back(Entry{std::move(text), {}});
+    leaves_.push_back(std::move(text));
+    entries_.push_back(Entry{static_cast<int>(leaves_.size() - 1), -1, -1});
     return static_cast<int>(entries_.size() - 1);
   }
   int join(std::initializer_list<Part> parts) {
-    entries_.push_back(Entry{VelaString(), std::vector<Part>(parts)});
-    return static_cast<int>(entries_.size() - 1);
+    entries_.push_back(Entry{-1, -1, -1});
+    const int joined = static_cast<int>(entries_.size() - 1);
+    for (const Part& part : parts) add(joined, part);
+    return joined;
   }
-  void add(int joined, Part part) { entries_[static_cast<std::size_t>(joined)].parts.push_back(part); }
+  void add(int joined, Part part) {
+    parts_.push_back(part);
+    const int at = static_cast<int>(parts_.size() - 1);
+    Entry& entry = entries_[static_cast<std::size_t>(joined)];
+    if (entry.last < 0) {
+      entry.first = at;
+    } else {
+      parts_[static_cast<std::size_t>(entry.last)].next = at;
+    }
+    entry.last = at;
+  }
 
-  // The text written out, by a walk of its parts on a stack of our own.
+  // The text written out: measured first, then written in one string, by
+  // walks of its parts on a stack of our own.
   VelaString flatten(int text) const {
     std::wstring out;
-    std::vector<std::pair<int, std::size_t>> open;  // text, next part
-    if (text >= 0) open.emplace_back(text, 0);
-    while (!open.empty()) {
-      auto& [index, next] = open.back();
-      const Entry& entry = entries_[static_cast<std::size_t>(index)];
-      if (next == 0 && entry.parts.empty()) {
-        out.append(entry.leaf.wstr());
-        open.pop_back();
-        continue;
-      }
-      if (next == entry.parts.size()) {
-        open.pop_back();
-        continue;
-      }
-      const Part& part = entry.parts[next++];
-      out.append(part.literal);
-      if (part.text >= 0) open.emplace_back(part.text, 0);
-    }
+    if (text < 0) return VelaString(std::move(out));
+    out.reserve(visit(text, [](std::wstring_view) {}));
+    visit(text, [&out](std::wstring_view piece) { out.append(piece); });
     return VelaString(std::move(out));
   }
 
  private:
   struct Entry {
-    VelaString leaf;
-    std::vector<Part> parts;
+    int leaf;   // index of its string, -1 for a list of parts
+    int first;  // its first part, -1 for none
+    int last;   // its last part
   };
-  std::vector<Entry> entries_;
+
+  // Calls write with every piece of the text in order; gives its length.
+  template <class Write>
+  std::size_t visit(int text, Write write) const {
+    std::size_t length = 0;
+    SmallList<int, 32> open;  // the next part of each text being written
+    int at = enter(text, write, length);
+    for (;;) {
+      while (at < 0) {
+        if (open.empty()) return length;
+        at = open.back();
+        open.pop_back();
+      }
+      const Part& part = parts_[static_cast<std::size_t>(at)];
+      write(part.literal);
+      length += part.literal.size();
+      at = part.next;
+      if (part.text >= 0) {
+        if (at >= 0) open.push_back(at);
+        at = enter(part.text, write, length);
+      }
+    }
+  }
+
+  // Writes a leaf and gives -1, or gives the first part of a list.
+  template <class Write>
+  int enter(int text, Write& write, std::size_t& length) const {
+    const Entry& entry = entries_[static_cast<std::size_t>(text)];
+    if (entry.leaf < 0) return entry.first;
+    const std::wstring& leaf = leaves_[static_cast<std::size_t>(entry.leaf)].wstr();
+    write(leaf);
+    length += leaf.size();
+    return -1;
+  }
+
+  SmallList<Entry, 16> entries_;
+  SmallList<Part, 32> parts_;
+  SmallList<VelaString, 4> leaves_;
 };
 
 // The nodes whose operands are being translated on this thread, across the
 // walks a host's hook or override starts: a node met again among its own
-// operands is a tree that loops back on itself. Owned by the outermost walk.
-thread_local std::unordered_set<const Node*>* t_path = nullptr;
+// operands is a tree that loops back on itself. A short path is searched
+// in order; past kScanned nodes a hash set takes over, so a deep tree
+// stays linear.
+class Path {
+ public:
+  static constexpr std::size_t kScanned = 64;
 
-// What the walk needs from the set.
+  // False when the node is on the path already.
+  bool insert(const Node* node) {
+    if (!hashed_ && nodes_.size() == kScanned) {
+      for (std::size_t i = 0; i < nodes_.size(); ++i) set_.insert(nodes_[i]);
+      hashed_ = true;
+    }
+    if (hashed_) {
+      if (!set_.insert(node).second) return false;
+    } else {
+      for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        if (nodes_[i] == node) return false;
+      }
+    }
+    nodes_.push_back(node);
+    return true;
+  }
+  // Takes off the node added last.
+  void pop() {
+    if (hashed_) set_.erase(nodes_.back());
+    nodes_.pop_back();
+    if (hashed_ && nodes_.empty()) hashed_ = false;
+  }
+
+ private:
+  SmallList<const Node*, kScanned> nodes_;
+  std::unordered_set<const Node*> set_;
+  bool hashed_ = false;
+};
+
+Path& threadPath() {
+  static thread_local Path path;
+  return path;
+}
+
+// What the walk needs from the set, as plain functions of it.
 struct Host {
-  // Asks the set's hook for a node; true when it wrote the text.
-  std::function<bool(VelaString&, Node*)> hook;
-  // Translates an operand through the set's own (overridden) walk; empty
-  // when operands are translated here, on the walk's own stack.
-  std::function<void(VelaString&, Node*)> operand;
-  std::function<const VelaString&()> setText;
+  MDXSet* set;
   const MDXTuple* tuple;
+  // Asks the set's hook for a node; true when it wrote the text. Null when
+  // the set answers no hook.
+  bool (*hook)(MDXSet*, VelaString&, Node*, const MDXTuple*);
+  // Translates an operand through the set's own (overridden) walk; null
+  // when operands are translated here, on the walk's own stack.
+  void (*operand)(MDXSet*, VelaString&, Node*, const MDXTuple*);
+  const VelaString& (*setText)(const MDXSet*);
 };
 
 // The translation of one tree: one frame per node whose operands are being
-// translated, kept on the heap, so no thread stack is taken per level.
+// translated, kept in a list of the walk, so no thread stack is taken per
+// level.
 class Walk {
  public:
-  Walk(const Host& host, VelaString& out) : host_(host), out_(out) {
-    if (!t_path) {
-      t_path = &ownPath_;
-      ownsPath_ = true;
-    }
-  }
+  Walk(const Host& host, VelaString& out) : host_(host), out_(out), path_(threadPath()) {}
   ~Walk() {
-    for (const Frame& f : frames_) t_path->erase(f.node);
-    if (ownsPath_) t_path = nullptr;
+    for (std::size_t i = frames_.size(); i > 0; --i) path_.pop();
   }
   Walk(const Walk&) = delete;
   Walk& operator=(const Walk&) = delete;
 
   void run(Node* root) {
-    int result = Texts::kCaller;
-    enter(root, &result);
-    while (!frames_.empty()) step(frames_.back());
-    if (result != Texts::kCaller) out_ = texts_.flatten(result);
+    enter(root, Target{-1, 0});
+    while (!frames_.empty()) step();
+    if (result_ != Texts::kCaller) out_ = texts_.flatten(result_);
   }
 
  private:
+  // Where a node's text goes: a slot of a frame, or the walk's result.
+  struct Target {
+    int frame;  // -1 for the result
+    int slot;
+  };
+
   struct Frame {
-    Node* node;
-    const Row* row;
-    const Operands* operands;
-    int* target;            // where the node's text goes
-    std::size_t count;      // operands to translate
+    Node* node = nullptr;
+    const Row* row = nullptr;
+    const Operands* operands = nullptr;
+    Target target{-1, 0};   // where the node's text goes
+    std::size_t count = 0;  // operands to translate
     std::size_t next = 0;   // operands started
     int x[3] = {Texts::kEmpty, Texts::kEmpty, Texts::kEmpty};
     int joined = Texts::kEmpty;  // a tuple's text as its operands come in
   };
 
+  int& at(Target t) {
+    if (t.frame < 0) return result_;
+    return frames_[static_cast<std::size_t>(t.frame)].x[t.slot];
+  }
+
   // A node's first visit: the checks, the hook, and the text of a node
   // without operands; a node with operands gets a frame.
-  void enter(Node* node, int* target) {
+  void enter(Node* node, Target target) {
     if (!node) throwUntranslatable(kNoNode);
     const int kind = node->getType();
     const Row* row = rowOf(kind);
     if (!row) throwUntranslatable(kind);
-    if (row->hook && askHook(node, target)) return;
+    if (row->hook && host_.hook && askHook(node, at(target))) return;
     const Operands& operands = node->getChildren();
     if (operands.size() < row->operands) throwUntranslatable(kind);
     std::size_t count = row->operands;
     switch (row->shape) {
-      case Shape::Verbatim: *target = texts_.leaf(node->getString()); return;
-      case Shape::CurrentSet: *target = texts_.leaf(host_.setText()); return;
+      case Shape::Verbatim: at(target) = texts_.leaf(node->getString()); return;
+      case Shape::CurrentSet: at(target) = texts_.leaf(host_.setText(host_.set)); return;
       case Shape::Current:
         if (!host_.tuple) throwUntranslatable(kind);
-        *target = texts_.leaf(host_.tuple->getText());
+        at(target) = texts_.leaf(host_.tuple->getText());
         return;
-      case Shape::Fixed: *target = texts_.join({row->a}); return;
+      case Shape::Fixed: at(target) = texts_.join({row->a}); return;
       case Shape::Number: {
         VelaString number;
         writeNumber(number, node);
-        *target = texts_.leaf(std::move(number));
+        at(target) = texts_.leaf(std::move(number));
         return;
       }
       case Shape::Nothing: return;
@@ -319,29 +438,42 @@ class Walk {
       case Shape::Function: count = operands.size() > 2 ? 3 : 2; break;
       default: break;
     }
-    if (!t_path->insert(node).second) throwUntranslatable(kind);
-    frames_.push_back(Frame{node, row, &operands, target, count});
+    if (!path_.insert(node)) throwUntranslatable(kind);
+    Frame frame;
+    frame.node = node;
+    frame.row = row;
+    frame.operands = &operands;
+    frame.target = target;
+    frame.count = count;
+    try {
+      frames_.push_back(frame);
+    } catch (...) {
+      path_.pop();
+      throw;
+    }
   }
 
-  bool askHook(Node* node, int* target) {
-    if (*target == Texts::kCaller) return host_.hook(out_, node);
-    VelaString text = texts_.flatten(*target);
-    const bool written = host_.hook(text, node);
-    if (*target != Texts::kEmpty || !text.empty()) *target = texts_.leaf(std::move(text));
+  bool askHook(Node* node, int& target) {
+    if (target == Texts::kCaller) return host_.hook(host_.set, out_, node, host_.tuple);
+    VelaString text = texts_.flatten(target);
+    const bool written = host_.hook(host_.set, text, node, host_.tuple);
+    if (target != Texts::kEmpty || !text.empty()) target = texts_.leaf(std::move(text));
     return written;
   }
 
   // Translates an operand into a slot.
-  void translate(Node* operand, int* slot) {
+  void translate(Node* operand, Target slot) {
     if (!host_.operand) return enter(operand, slot);
-    VelaString text = texts_.flatten(*slot);
-    host_.operand(text, operand);
-    *slot = texts_.leaf(std::move(text));
+    VelaString text = texts_.flatten(at(slot));
+    host_.operand(host_.set, text, operand, host_.tuple);
+    at(slot) = texts_.leaf(std::move(text));
   }
 
   // A visit of the frame on top: its next operand, or its text once every
   // operand has one.
-  void step(Frame& f) {
+  void step() {
+    const int top = static_cast<int>(frames_.size() - 1);
+    Frame& f = frames_.back();
     const Shape shape = f.row->shape;
     if (shape == Shape::Tuple) {
       // One slot takes each operand's text in turn: an operand that writes
@@ -350,26 +482,28 @@ class Walk {
       if (f.next > 0) texts_.add(f.joined, f.x[0]);
       if (f.next < f.count) {
         if (f.next > 0) texts_.add(f.joined, L", ");
-        return translate((*f.operands)[f.next++], &f.x[0]);
+        return translate((*f.operands)[f.next++], Target{top, 0});
       }
       texts_.add(f.joined, L" ) ");
-      *f.target = f.joined;
+      at(f.target) = f.joined;
       return finish();
     }
     if (f.next < f.count) {
       // An operand written straight through takes the caller's slot.
-      int* slot = shape == Shape::Through ? f.target : &f.x[f.next];
+      const Target slot = shape == Shape::Through ? f.target : Target{top, static_cast<int>(f.next)};
       return translate((*f.operands)[f.next++], slot);
     }
-    if (shape != Shape::Through) *f.target = write(f);
+    if (shape != Shape::Through) {
+      const int text = write(f);
+      at(f.target) = text;
+    }
     finish();
   }
 
   void finish() {
-    t_path->erase(frames_.back().node);
+    path_.pop();
     frames_.pop_back();
   }
-
   // A node's text from its operands' texts.
   int write(const Frame& f) {
     const Row& row = *f.row;
@@ -395,9 +529,9 @@ class Walk {
   const Host& host_;
   VelaString& out_;
   Texts texts_;
-  std::deque<Frame> frames_;  // stable slots: only the top is added or removed
-  std::unordered_set<const Node*> ownPath_;
-  bool ownsPath_ = false;
+  Path& path_;
+  SmallList<Frame, 8> frames_;
+  int result_ = Texts::kCaller;
 };
 
 using WalkMember = void (MDXSet::*)(VelaString&, KIVA_o::Expression*, const MDXTuple*);
@@ -442,17 +576,18 @@ void MDXSet::translate_condition(VelaString& out, KIVA_o::Expression* node,
   // level as it recurs); otherwise every operand is translated here.
   const std::type_info& type = typeid(*this);
   const bool own = type == typeid(MSOLAP8Set) || type == typeid(MDXSet);
-  Host host;
-  if (own) {
-    host.hook = [](VelaString&, Node*) { return false; };
-  } else {
-    host.hook = [this, tuple](VelaString& o, Node* n) { return server_translate(o, n, tuple); };
+  Host host{this, tuple, nullptr, nullptr,
+            [](const MDXSet* set) -> const VelaString& { return set->text(); }};
+  if (!own) {
+    host.hook = [](MDXSet* set, VelaString& o, Node* n, const MDXTuple* t) {
+      return set->server_translate(o, n, t);
+    };
     if (overridesWalk(this, &MDXSet::translate_condition)) {
-      host.operand = [this, tuple](VelaString& o, Node* n) { translate_condition(o, n, tuple); };
+      host.operand = [](MDXSet* set, VelaString& o, Node* n, const MDXTuple* t) {
+        set->translate_condition(o, n, t);
+      };
     }
   }
-  host.setText = [this]() -> const VelaString& { return text(); };
-  host.tuple = tuple;
   Walk(host, out).run(node);
 }
 
