@@ -40,6 +40,26 @@ void StringConverters::convertRealToString(double value, VelaString& out, int /*
     out = L"0";
     return;
   }
+  // A whole number with no more digits than the precision is its own
+  // digits: written without the rounding below.
+  if (!exponentForm) {
+    double limit = 1;
+    for (int i = 0; i < precision && i < 16; ++i) limit *= 10;
+    const double magnitude = std::fabs(value);
+    if (magnitude < limit && magnitude == std::floor(magnitude)) {
+      auto whole = static_cast<unsigned long long>(magnitude);
+      wchar_t number[24];
+      std::size_t at = sizeof number / sizeof number[0];
+      const std::size_t end = at;
+      do {
+        number[--at] = static_cast<wchar_t>(L'0' + whole % 10);
+        whole /= 10;
+      } while (whole != 0);
+      if (value < 0) number[--at] = L'-';
+      out.wstr().assign(number + at, end - at);
+      return;
+    }
+  }
   // Round to `precision` significant digits in exponent form, then lay the
   // digits out: "d.ddde±xx" gives the digits and the decimal exponent. All
   // on the stack: at most 17 digits and an exponent of three.
