@@ -297,8 +297,13 @@ void run(fuzz::Input& in, MDXQueryGenerator* g, Host& host) {
         try {
           statements.add(g->GenerateQuery(static_cast<MDXQuery::QueryType>(type), nullptr), 4);
         } catch (const MDXError& e) {
-          fuzz::require(type < 0 || type > 3, "a valid statement type was refused");
-          fuzz::require(e.getErrorCode() == MDXError::kValueOutOfRange, "wrong code");
+          // The Mondrian dialect has no ALTER CUBE and says so with its own code.
+          const bool notInDialect =
+              type == MDXQuery::Alter && g->GetServerType() == MDXQueryGenerator::Mondrian;
+          fuzz::require(type < 0 || type > 3 || notInDialect, "a valid statement type was refused");
+          fuzz::require(e.getErrorCode() ==
+                            (notInDialect ? MDXError::kNotInDialect : MDXError::kValueOutOfRange),
+                        "wrong code");
         }
         break;
       }
