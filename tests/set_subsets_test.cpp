@@ -1,5 +1,5 @@
 // Set expressions: subsets, ranks, sorts, top and bottom, taking sorts off;
-// whole texts, errors with their inserts, and the text kept after an error.
+// whole texts (refusals are in the properties test).
 #include <climits>
 
 #include "tests/text_cases.h"
@@ -10,7 +10,6 @@ class SubsetTest : public GeneratorTest {
  protected:
   MDXTuple* m = tuple({L"m"});
   MDXTuple* xy = tuple({L"[x]", L"[y]"});
-  MDXTuple* none = tuple({});
 };
 
 }  // namespace
@@ -82,39 +81,6 @@ TEST_F(SubsetTest, SubsetsAroundMembers) {
           "RANK( m, ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 2147483648 > 0, RANK( m, "
           "ADDCALCULATEDMEMBERS( m.LEVEL.MEMBERS ) ) - 2147483648 -1, 0 )  ) "),
   });
-}
-
-// Each refusal on a plain and on a server set: the code, the inserts, and
-// the text and its quoted copy as they were.
-TEST_F(SubsetTest, RefusalsKeepTheText) {
-  const auto range = MDXError::kValueOutOfRange, empty = MDXError::kEmptyTuple;
-  const auto extremity = [](int type, int measure, const MDXTuple* t) {
-    return [=](MDXSet* s) {
-      s->TakeExtremity(MDXSet::ExtremityType(type), MDXSet::ExtremityMeasure(measure), L"1", t);
-    };
-  };
-  const std::pair<std::function<void(MDXSet*)>, Refusal> cases[] = {
-      // The direction is checked before the tuple is read.
-      {[&](MDXSet* s) { s->Order(4, none); }, {range, {"4", "Sort::direction"}}},
-      {[&](MDXSet* s) { s->Order(-1, value(L"V")); }, {range, {"-1", "Sort::direction"}}},
-      {[&](MDXSet* s) { s->Order(0, none); }, {empty, {}}},
-      // The type before the measure, the measure before the tuple.
-      {extremity(5, 9, none), {range, {"5", "ExtremityType"}}},
-      {extremity(0, 3, nullptr), {range, {"3", "ExtremityMeasure"}}},
-      {extremity(1, 0, nullptr), {MDXError::kExtremityWithoutTuple, {}}},
-      {extremity(0, 2, nullptr), {MDXError::kExtremityWithoutTuple, {}}},
-      {extremity(0, 1, none), {empty, {}}},
-      {[&](MDXSet* s) { s->TakeSubset(m, none); }, {empty, {}}},
-      {[&](MDXSet* s) { s->TakeRank(none); }, {empty, {}}},
-  };
-  for (const auto& [op, expected] : cases) {
-    for (MDXSet* s : {hold(new MDXSet(VelaString(L"S's"))), set(L"S's")}) {
-      s->getQuotedText();
-      EXPECT_EQ(refusal([&, op = op] { op(s); }), expected);
-      EXPECT_EQ(s->getText().toUtf8(), "S's");
-      EXPECT_EQ(s->getQuotedText().toUtf8(), "S''s");
-    }
-  }
 }
 
 TEST_F(SubsetTest, RemoveOrder) {

@@ -47,11 +47,3 @@ TEST_F(ValueTest, Texts) {
       ROW(TakeEquality(-7), "T = -7"),
   });
 }
-
-TEST_F(ValueTest, EmptyTupleLeavesTheValue) {
-  MDXValue* v = value(L"X");
-  MDXTuple* hollow = tuple({});
-  EXPECT_EQ(refusal([&] { v->TakeMin(s, hollow); }), Refusal(MDXError::kEmptyTuple, {}));
-  EXPECT_EQ(refusal([&] { v->TakeMax(s, hollow); }), Refusal(MDXError::kEmptyTuple, {}));
-  EXPECT_EQ(v->getText().toUtf8(), "X");
-}
