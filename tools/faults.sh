@@ -49,7 +49,8 @@ echo "$FAULTS" | while IFS='|' read -r family fault file expr; do
   if [ $# -gt 0 ]; then
     case " $* " in *" $n "*) ;; *) continue ;; esac
   fi
-  cp "$file" "$file.fault-orig"
+  cp -p "$file" "$file.fault-orig"
+  trap 'mv "$file.fault-orig" "$file"; touch "$file"; exit 1' INT TERM
   sed -i "$expr" "$file"
   if cmp -s "$file" "$file.fault-orig"; then
     result="NOT APPLIED"
@@ -57,11 +58,12 @@ echo "$FAULTS" | while IFS='|' read -r family fault file expr; do
     result="NOT BUILT"
   else
     out=$(ctest --preset default -LE server -j2 --timeout 120 2>&1)
-    failed=$(echo "$out" | sed -n 's/^ *[0-9]* - \([^ ]*\) .*/\1/p' | sort -u | tr '\n' ' ')
+    failed=$(echo "$out" | sed -n 's/^[[:space:]]*[0-9][0-9]* - \([^ ]*\) .*/\1/p' | tr '\n' ' ')
     if [ -n "$failed" ]; then result="caught by: $failed"; else result="NOT CAUGHT"; fi
   fi
   mv "$file.fault-orig" "$file"
   touch "$file"
+  trap - INT TERM
   printf '%2d | %s | %s | %s\n' "$n" "$family" "$fault" "$result"
   case "$result" in caught*) ;; *) echo "FAULT $n NOT CAUGHT" >&2 ;; esac
 done 2>&1 | tee /tmp/faults.out
