@@ -1,14 +1,17 @@
 // The browse demo: a host application's session on the sample cube [Sales],
 // played through the library. Each step changes the query as a user's click
-// would, prints the MDX the library writes (laid out) and, when the embedded
-// MDX engine is there, the grid the server answers with.
+// would, prints the MDX the library writes (laid out) and, over XMLA, the
+// grid the server answers with and the time it took.
 //
-//   mdxgen_browse_demo               MDX and results
+//   mdxgen_browse_demo               on the embedded XMLA server it starts
+//   mdxgen_browse_demo --url URL --catalog NAME --cube NAME
+//       [--user NAME --password-env VARIABLE]
+//                                    on any XMLA server
 //   mdxgen_browse_demo --no-server   MDX only
 //
-// Hierarchies, levels, members, measures and member properties come from the
-// host model read from examples/sample/sales_schema.xml, the file the engine
-// serves. When ORVO_REGISTRY names a registry file that switches the query
+// Over XMLA, hierarchies, levels, members, measures and member properties
+// come from the host model read from the server through Discover; with
+// --no-server, from examples/sample/sales_schema.xml. When ORVO_REGISTRY names a registry file that switches the query
 // log on, every statement the server runs is logged with its duration.
 #include <mdxgen/mdxgen.h>
 
@@ -22,8 +25,18 @@
 #include <vector>
 
 #include "schema_model.h"
-#ifdef MDXGEN_DEMO_WITH_ENGINE
-#include "engine_client.h"
+#include <mdxgen/xmla.h>
+#ifdef MDXGEN_DEMO_WITH_XMLA
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "xmla_model.h"
+
+extern char** environ;
 #endif
 
 namespace {
@@ -64,10 +77,7 @@ class Condition final : public KIVA_o::Expression {
   std::vector<KIVA_o::Expression*> operands_;
 };
 
-#ifdef MDXGEN_DEMO_WITH_ENGINE
-using mdxgen::engine::EngineAxis;
-using mdxgen::engine::EngineClient;
-using mdxgen::engine::EngineResult;
+#ifdef MDXGEN_DEMO_WITH_XMLA
 using Table = std::vector<std::vector<std::string>>;
 
 // Display width of UTF-8 text: one column per character.
@@ -121,37 +131,45 @@ std::size_t depth(const std::string& uniqueName) {
   return names;
 }
 
-std::string label(const std::vector<std::string>& tuple) {
+std::string label(const mdxgen::xmla::Position& position) {
   std::string text;
-  for (const auto& member : tuple) text += (text.empty() ? "" : " / ") + caption(member);
+  for (const auto& member : position.members) text += (text.empty() ? "" : " / ") + member.caption;
   return text;
 }
 
+// "Manager" from "[Store].[Store City].[Manager]".
+std::string propertyName(const std::string& name) { return caption(name); }
+
 // The result of a SELECT as a grid: row headers indented by depth, then the
 // rows' member properties, then one column per position of the columns.
-Table grid(const EngineResult& result) {
-  const EngineAxis& columns = result.axes.at(0);
-  const EngineAxis* rows = result.axes.size() > 1 ? &result.axes[1] : nullptr;
+Table grid(const mdxgen::xmla::CellSet& result) {
+  static const mdxgen::xmla::Axis none;
+  const mdxgen::xmla::Axis& columns = result.axes.empty() ? none : result.axes[0];
+  const mdxgen::xmla::Axis* rows = result.axes.size() > 1 ? &result.axes[1] : nullptr;
+  std::vector<std::string> properties;
+  if (rows && !rows->positions.empty())
+    for (const auto& property : rows->positions[0].members.at(0).properties)
+      properties.push_back(propertyName(property.name));
   Table table(1, std::vector<std::string>{""});
-  if (rows) table[0].insert(table[0].end(), rows->propertyNames.begin(), rows->propertyNames.end());
+  table[0].insert(table[0].end(), properties.begin(), properties.end());
   for (const auto& position : columns.positions) table[0].push_back(label(position));
 
   const std::size_t rowCount = rows ? rows->positions.size() : 1;
   std::size_t top = std::numeric_limits<std::size_t>::max();
-  for (std::size_t r = 0; rows && r < rowCount; ++r) {
-    top = std::min(top, depth(rows->positions[r].at(0)));
-  }
+  for (std::size_t r = 0; rows && r < rowCount; ++r)
+    top = std::min(top, depth(rows->positions[r].members.at(0).unique_name));
   for (std::size_t r = 0; r < rowCount; ++r) {
     std::vector<std::string> line{""};
     if (rows) {
       const auto& position = rows->positions[r];
-      line[0] = std::string(2 * (depth(position.at(0)) - top), ' ') + label(position);
-      for (std::size_t k = 0; k < rows->propertyNames.size(); ++k) {
-        line.push_back(rows->properties.at(r).at(0).at(k).value_or(""));
-      }
+      line[0] = std::string(2 * (depth(position.members.at(0).unique_name) - top), ' ') +
+                label(position);
+      for (const auto& property : position.members.at(0).properties) line.push_back(property.value);
+      line.resize(1 + properties.size());
     }
     for (std::size_t c = 0; c < columns.positions.size(); ++c) {
-      line.push_back(rows ? result.cell({c, r}).formatted : result.cell({c}).formatted);
+      const mdxgen::xmla::Cell* cell = result.cell(r * columns.positions.size() + c);
+      line.push_back(cell ? cell->formatted_value : "");
     }
     table.push_back(std::move(line));
   }
@@ -159,8 +177,9 @@ Table grid(const EngineResult& result) {
 }
 
 // The rows of a DRILLTHROUGH under their column names.
-Table factRows(const EngineResult& result) {
-  Table table{result.columns};
+Table factRows(const mdxgen::xmla::Rowset& result) {
+  Table table(1);
+  for (const auto& column : result.columns) table[0].push_back(column.field);
   for (const auto& row : result.rows) {
     table.emplace_back();
     for (const auto& value : row) table.back().push_back(value.value_or(""));
@@ -169,32 +188,16 @@ Table factRows(const EngineResult& result) {
 }
 #endif
 
-// The session: the generator, the server (if any) and the query log.
+// The session: the generator, the XMLA client (if any) and the query log.
 class Session {
  public:
-  Session(const SchemaCube& cube, bool withServer)
-      : generator_(createMSOLAP8QueryGenerator(cube.uniqueName())) {
+  Session(const VelaString& cube, mdxgen::xmla::Client* client,
+          mdxgen::xmla::Properties properties)
+      : generator_(createMSOLAP8QueryGenerator(cube)),
+        client_(client),
+        properties_(std::move(properties)) {
     log_ = generator_->GetMDXQueryLog();
     if (log_) std::cout << "Query log: on, every statement run is logged with its duration.\n";
-#ifdef MDXGEN_DEMO_WITH_ENGINE
-    if (!withServer) return;
-    std::cout << "Starting the MDX engine (Mondrian in a JVM) on the sample cube..." << std::endl;
-    const auto start = std::chrono::steady_clock::now();
-    engine_ = std::make_unique<EngineClient>();
-    if (!engine_->running()) {
-      std::cout << "The MDX engine is not available, so only the MDX is shown. Its start "
-                   "failed with:\n"
-                << engine_->startupError() << "\n";
-      engine_.reset();
-      return;
-    }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-    std::cout << "Engine " << engine_->version() << " ready in " << elapsed.count()
-              << " ms (JVM start and cube load).\n";
-#else
-    if (withServer) std::cout << "The MDX engine was not built; showing the MDX only.\n";
-#endif
   }
   ~Session() { delete generator_; }
   Session(const Session&) = delete;
@@ -214,44 +217,52 @@ class Session {
     return query;
   }
 
-  // One step: its title, the statement laid out, the server's answer.
+  // One step: its title, the statement laid out, the server's answer and
+  // the time the request took.
   void show(const char* title, const MDXSelectQuery& query) {
     std::cout << "\n== " << ++step_ << ". " << title << "\n";
     // A laid-out SELECT without WITH or DRILLTHROUGH starts with its own
     // line break.
     const VelaString text = query.getText(true);
     std::cout << (text.wstr().front() == L'\n' ? "" : "\n") << text << "\n";
-#ifdef MDXGEN_DEMO_WITH_ENGINE
-    if (!engine_) return;
+#ifdef MDXGEN_DEMO_WITH_XMLA
+    if (!client_) return;
     MDXQueryLog::MDXQueryTimer* timer = nullptr;
     if (log_) log_->timeQuery(&timer);
-    const EngineResult result = engine_->mdx(text.toUtf8());
-    if (log_) log_->logQuery(&query, timer);
+    const std::string statement = text.toUtf8();
     std::cout << '\n';
-    if (!result.ok) {
-      std::cout << "The server refused it: " << result.error << "\n";
-      return;
+    try {
+      if (statement.find("DRILLTHROUGH") == 0) {
+        printTable(factRows(client_->executeTabular(statement, properties_)));
+      } else {
+        printTable(grid(client_->execute(statement, properties_)));
+      }
+      std::cout << "(" << static_cast<long>(client_->lastSeconds() * 1000)
+                << " ms from request to answer)\n";
+    } catch (const mdxgen::xmla::Error& error) {
+      std::cout << "The server refused it: " << error.what() << "\n";
     }
-    printTable(result.kind == "DRILLTHROUGH" ? factRows(result) : grid(result));
-    std::cout << "(" << result.elapsedMs << " ms on the server)\n";
+    if (log_) log_->logQuery(&query, timer);
 #endif
   }
 
  private:
   MDXQueryGenerator* generator_;
+  mdxgen::xmla::Client* client_;
+  mdxgen::xmla::Properties properties_;
   MDXQueryLog* log_ = nullptr;
-#ifdef MDXGEN_DEMO_WITH_ENGINE
-  std::unique_ptr<EngineClient> engine_;
-#endif
   int step_ = 0;
 };
 
 // The session's steps, each building its query from the host model.
-void browse(Session& session, const SchemaCube& cube) {
+// The same steps run over the schema model or the model read from the
+// server: both answer the look-ups below.
+template <class Cube>
+void browse(Session& session, const Cube& cube) {
   MDXQueryGenerator& g = session.generator();
-  const schema_host::SchemaHierarchy& time = *cube.hierarchy("[Time]");
-  const schema_host::SchemaHierarchy& store = *cube.hierarchy("[Store]");
-  const schema_host::SchemaLevel& cities = *store.level("Store City");
+  const auto& time = *cube.hierarchy("[Time]");
+  const auto& store = *cube.hierarchy("[Store]");
+  const auto& cities = *store.level("Store City");
   auto member = [&](const char* uniqueName) {
     return auto_unuse<MDXField>(g.GenerateField(cube.member(uniqueName)));
   };
@@ -341,26 +352,137 @@ void browse(Session& session, const SchemaCube& cube) {
   session.show("Drill through to the sales of Zürich in 2024 Q2 (10 rows at most)", *facts);
 }
 
+
+#ifdef MDXGEN_DEMO_WITH_XMLA
+// The embedded XMLA server in a child process, stopped by closing its
+// standard input; url and catalog come from its first line.
+class EmbeddedServer {
+ public:
+  EmbeddedServer() {
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::string launcher = MDXGEN_DEMO_XMLA_SERVER;
+    char* argv[] = {launcher.data(), nullptr};
+    const bool started = posix_spawn(&pid_, launcher.c_str(), &actions, nullptr, argv, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    stdin_ = in[1];
+    FILE* reader = fdopen(out[0], "r");
+    char line[4096], url[2048], catalog[1024];
+    while (started && reader && std::fgets(line, sizeof line, reader)) {
+      if (std::sscanf(line, "XMLA %2047s %1023s", url, catalog) == 2) {
+        url_ = url;
+        catalog_ = catalog;
+        break;
+      }
+      std::cout << line;
+    }
+    if (reader) std::fclose(reader);
+    if (!started) pid_ = 0;
+  }
+  ~EmbeddedServer() {
+    if (stdin_ >= 0) close(stdin_);
+    int status;
+    if (pid_ > 0) waitpid(pid_, &status, 0);
+  }
+  EmbeddedServer(const EmbeddedServer&) = delete;
+  EmbeddedServer& operator=(const EmbeddedServer&) = delete;
+  const std::string& url() const { return url_; }
+  const std::string& catalog() const { return catalog_; }
+
+ private:
+  pid_t pid_ = 0;
+  int stdin_ = -1;
+  std::string url_, catalog_;
+};
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* usage = " [--no-server] [--url URL --catalog NAME --cube NAME"
+                      " [--user NAME --password-env VARIABLE]]\n";
   bool withServer = true;
+  std::string url, catalog, cubeName = "Sales", user, passwordVariable;
   for (int i = 1; i < argc; ++i) {
-    const bool help = std::strcmp(argv[i], "--help") == 0;
-    if (std::strcmp(argv[i], "--no-server") == 0) {
+    const std::string arg = argv[i];
+    std::string* value = arg == "--url"            ? &url
+                         : arg == "--catalog"      ? &catalog
+                         : arg == "--cube"         ? &cubeName
+                         : arg == "--user"         ? &user
+                         : arg == "--password-env" ? &passwordVariable
+                                                   : nullptr;
+    if (value && i + 1 < argc) {
+      *value = argv[++i];
+    } else if (arg == "--no-server") {
       withServer = false;
     } else {
-      (help ? std::cout : std::cerr) << "usage: " << argv[0] << " [--no-server]\n";
-      return help ? 0 : 2;
+      (arg == "--help" ? std::cout : std::cerr) << "usage: " << argv[0] << usage;
+      return arg == "--help" ? 0 : 2;
     }
   }
   try {
+#ifdef MDXGEN_DEMO_WITH_XMLA
+    if (withServer) {
+      std::unique_ptr<EmbeddedServer> embedded;
+      if (url.empty()) {
+        std::cout << "Starting the embedded XMLA server (Mondrian in Jetty) on the sample cube..."
+                  << std::endl;
+        embedded = std::make_unique<EmbeddedServer>();
+        url = embedded->url();
+        catalog = embedded->catalog();
+        if (url.empty()) {
+          std::cout << "The embedded XMLA server is not available; showing the MDX only.\n";
+          withServer = false;
+        }
+      }
+      if (withServer) {
+        mdxgen::xmla::ClientOptions options;
+        options.url = url;
+        options.user = user;
+        if (!passwordVariable.empty()) {
+          const char* password = std::getenv(passwordVariable.c_str());
+          if (!password) {
+            std::cerr << "the variable " << passwordVariable << " is not set\n";
+            return 2;
+          }
+          options.password = password;
+        }
+        mdxgen::xmla::Properties properties;
+        properties.catalog = catalog;
+        std::cout << "Server " << url << ", catalog " << catalog << ", cube " << cubeName
+                  << "; the host model is read from the server.\n";
+        xmla_host::XmlaModel model(options, properties);
+        const xmla_host::XmlaCube* cube = model.cube(VelaString(cubeName.c_str()));
+        if (!cube) {
+          std::cerr << "the server lists no cube " << cubeName << "\n";
+          return 1;
+        }
+        mdxgen::xmla::Client client(options);
+        Session session(cube->uniqueName(), &client, properties);
+        browse(session, *cube);
+        return 0;
+      }
+    }
+#else
+    if (withServer) std::cout << "The XMLA client or server was not built; showing the MDX only.\n";
+#endif
     const schema_host::SchemaModel model = schema_host::SchemaModel::load(MDXGEN_DEMO_SCHEMA);
     const SchemaCube& cube = *model.cubes().at(0);
-    Session session(cube, withServer);
+    Session session(cube.uniqueName(), nullptr, {});
     browse(session, cube);
   } catch (const schema_host::SchemaError& error) {
     std::cerr << "cannot read the sample cube: " << error.what() << "\n";
+    return 1;
+  } catch (const mdxgen::xmla::Error& error) {
+    std::cerr << "the XMLA server failed: " << error.what() << "\n";
     return 1;
   } catch (const MDXError& error) {
     std::cerr << "the library refused a request: " << error.getMessage(nullptr) << "\n";

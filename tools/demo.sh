@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing (the build tools, the JDK and
-# Mondrian packages of the embedded MDX engine, pugixml for the host model),
-# builds the browse demo and plays its session on the sample cube.
-#   tools/demo.sh               the MDX of each step and the server's answer
+# The main job: installs what is missing (the build tools, the JDK, Mondrian
+# and Jetty packages of the embedded XMLA server, libcurl for the XMLA
+# client, pugixml for the schema model), builds the browse demo and plays
+# its session over XMLA.
+#   tools/demo.sh               on the embedded XMLA server, which it starts:
+#                               the MDX of each step, the grid, the server's time
+#   tools/demo.sh --url URL --catalog NAME --cube NAME [--user NAME --password-env VAR]
+#                               on any XMLA server, the host model read from it
 #   tools/demo.sh --no-server   the MDX only
 set -euo pipefail
 cd "$(dirname "$0")/.."

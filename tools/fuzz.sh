@@ -6,13 +6,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
-ensure_packages clang libclang-rt-14-dev cmake ninja-build
+ensure_packages clang libclang-rt-14-dev cmake ninja-build libcurl4-openssl-dev
 
 seconds=${MDXGEN_FUZZ_SECONDS:-60}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 status=0
-for target in api condition remove_order; do
+for target in api condition remove_order xmla_response; do
   work=build/fuzz/work/${target}
   findings=build/fuzz/findings/${target}
   rm -rf "${work}"

@@ -1,6 +1,6 @@
 // The library's MDX on a real server: each fragment operation in a SELECT
 // built through the generator, run on the embedded Mondrian engine over the
-// sample cube, and checked against the members the server returns or values
+// sample cube over XMLA, and checked against the members the server returns or values
 // computed with SQL from the same data. The forms Mondrian does not know are
 // refused with the error tools/engine/DIALECT.md records.
 
@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "engine_config.h"
 #include "mdxgen/mdxgen.h"
 #include "schema_model.h"
 #include "server_support.h"
@@ -112,7 +111,7 @@ class LibraryOnServer : public ::testing::Test {
   static std::string sql(const std::string& query) { return sqlText(engine(), query); }
   // A cell against a literal text, or against the one value of an SQL query
   // (numbers within a relative 1e-9).
-  static void expectCell(const mdxgen::engine::EngineCell& cell, const std::string& expected) {
+  static void expectCell(const EngineCell& cell, const std::string& expected) {
     const std::string want = expected.rfind("SELECT ", 0) == 0 ? sql(expected) : expected;
     char* end = nullptr;
     const double number = std::strtod(want.c_str(), &end);
@@ -303,6 +302,15 @@ TEST_F(LibraryOnServer, SetOperationsSelectTheirMembers) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
+    if (c.expected.empty()) {
+      // Mondrian's XMLA servlet cannot describe an axis whose empty set has
+      // no hierarchy, and says so; any other answer must be an empty axis.
+      const EngineResult r = engine().mdx(select(c.make())->getText(false).toUtf8());
+      EXPECT_TRUE(r.ok ? r.axes.at(0).positions.empty()
+                       : r.error.find("because \"hierarchy\" is null") != std::string::npos)
+          << r.error;
+      continue;
+    }
     EXPECT_EQ(axisText(run(select(c.make())).axes.at(0)), c.expected);
   }
 }
@@ -512,8 +520,9 @@ TEST_F(LibraryOnServer, DialectTableStaysTrue) {
       verdict.replace(at, 11, repeated);
     EngineResult answer = engine().mdx(text);
     EXPECT_FALSE(answer.ok);
-    EXPECT_EQ(answer.error, "mondrian gave exception while parsing query: Mondrian Error:"
-                            "Failed to parse query '" + text + "': " + verdict) << form->first;
+    // Over XMLA the server reports the innermost cause of the refusal.
+    EXPECT_EQ(answer.error, "The Mondrian XML: " + verdict.substr(verdict.rfind("Mondrian Error:")))
+        << form->first;
     ++checked;
   }
   EXPECT_EQ(checked, forms.size());

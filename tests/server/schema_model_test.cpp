@@ -199,9 +199,7 @@ TEST(SchemaModel, NamesMatchMondrian) {
   for (const std::string& path : {std::string(SAMPLE_SCHEMA_PATH), variant}) {
     SCOPED_TRACE(path);
     const SchemaModel model = SchemaModel::load(path);
-    mdxgen::engine::EngineOptions options = mdxgen::engine::EngineOptions::sample();
-    options.schema = path;
-    EngineClient engine(options);
+    EngineClient engine(path);
     EXPECT_TRUE(engine.running()) << engine.startupError();
     EXPECT_EQ(describeOnServer(engine, *model.cube("Sales")), describe(*model.cube("Sales")));
   }

@@ -1,5 +1,6 @@
-// What the server tests share: one runner on the sample cube per test
-// process, and answers written as short texts that a case compares whole.
+// What the server tests share: one embedded XMLA server on the sample cube
+// per test process, and answers written as short texts that a case compares
+// whole.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,17 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "engine_client.h"
+#include "tests/server/xmla_engine.h"
 
 namespace server_test {
 
-using mdxgen::engine::EngineAxis;
-using mdxgen::engine::EngineClient;
-using mdxgen::engine::EngineResult;
 using Rows = std::vector<std::vector<std::optional<std::string>>>;
 
-// The runner on the sample cube, started on first use and shut down at exit:
-// a JVM costs about a second, so the cases of a process share it.
+// The XMLA server on the sample cube, started on first use and stopped at
+// exit: a JVM costs seconds, so the cases of a process share it.
 inline EngineClient& sampleEngine() {
   static EngineClient engine;
   return engine;
