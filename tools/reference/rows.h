@@ -1,0 +1,233 @@
+// The rows of the text reference for the operations on member, set and value
+// expressions: each row is one call made on a fragment that holds a start
+// text. The reference writer prints each row with the text the library
+// leaves (docs/reference.md pins those texts); the unit tests run the same
+// rows to check what holds for every operation.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mdxgen/mdxgen.h"
+#include "tests/fake_host.h"
+
+namespace reference {
+
+// One call on a fragment that holds `start`. `wraps` when the start text
+// must survive inside the text the call leaves.
+template <class Fragment>
+struct Row {
+  const char* call;
+  const wchar_t* start;
+  std::function<void(Fragment*)> op;
+  bool wraps;
+};
+
+// The host objects and the argument fragments the rows use; the argument
+// fragments are made once, named by their text (o is the set "O", y the
+// value "Y", ab the tuple ( A, B )).
+struct Fixture {
+  explicit Fixture(MDXQueryGenerator* generator) : g(generator) {
+    time.calculations_[1] = &topCalc;
+  }
+  Fixture(const Fixture&) = delete;
+  Fixture& operator=(const Fixture&) = delete;
+
+  MDXQueryGenerator* g;
+  fake::Hierarchy time{L"[Time]", {L"[Time].[Year]", L"[Time].[Quarter]", L"[Time].[Month]"}};
+  fake::Dimension timeDim{L"[Time]"};
+  fake::Level quarter{L"[Time].[Quarter]"};
+  fake::Calculation calc{L"[Time].[1997].[Growth]", L"[Time].[1997]", &time};
+  fake::Calculation topCalc{L"[Time].[Total]", L"", &time};
+  const std::vector<KIVA_o::Calculation*> noCalcs, calcs{&topCalc};
+
+  template <class T>
+  T* hold(T* object) {
+    held.emplace_back(object);
+    return object;
+  }
+  MDXTuple* tuple(std::initializer_list<const wchar_t*> names) {
+    MDXTuple* t = hold(g->GenerateTuple());
+    for (const wchar_t* name : names) t->AddField(hold(g->GenerateField(VelaString(name))));
+    return t;
+  }
+  std::vector<auto_unuse<olap_api::RefCount>> held;  // released when the fixture ends
+  MDXField* f = hold(g->GenerateField(L"F"));
+  MDXSet* s = hold(g->GenerateSet(VelaString(L"S")));
+  MDXSet* o = hold(g->GenerateSet(VelaString(L"O")));
+  MDXValue* v = hold(g->GenerateValue(VelaString(L"V")));
+  MDXValue* x = hold(g->GenerateValue(VelaString(L"X")));
+  MDXValue* y = hold(g->GenerateValue(VelaString(L"Y")));
+  MDXTuple* a = tuple({L"A"});
+  MDXTuple* b = tuple({L"B"});
+  MDXTuple* ab = tuple({L"A", L"B"});
+};
+
+#define MDXGEN_ROW(start, call, wraps) {#call, start, [&](auto* x) { x->call; }, wraps}
+
+inline std::vector<Row<MDXField>> fieldRows(Fixture& r) {
+  const wchar_t* year = L"[Time].[1997]";
+  return {
+      MDXGEN_ROW(year, MoveToChild(L"Q1"), true),
+      MDXGEN_ROW(year, MoveToRootNode(&r.timeDim, L"All"), false),
+      MDXGEN_ROW(year, MoveToFirstChild(), true),
+      MDXGEN_ROW(year, MoveToParent(), true),
+      MDXGEN_ROW(L"T", MoveToFirstSibling(false, r.noCalcs), true),
+      MDXGEN_ROW(L"T", MoveToFirstSibling(true, r.calcs), true),
+      MDXGEN_ROW(L"T", MoveToFirstSibling(false, r.calcs), true),
+      MDXGEN_ROW(L"T", MoveToLastSibling(false, r.noCalcs), true),
+      MDXGEN_ROW(L"T", MoveToRoot(nullptr), true),
+      MDXGEN_ROW(L"T", DrillUp(nullptr), true),
+      MDXGEN_ROW(L"T", TakeCurrentMember(&r.time), false),
+      MDXGEN_ROW(L"T", TakeDefaultMember(&r.time), false),
+      MDXGEN_ROW(L"T", TakeAncestorAtLevel(nullptr, 2), true),
+      MDXGEN_ROW(L"T", TakeParentOfCalculation(&r.calc), false),
+      MDXGEN_ROW(L"T", TakeNameOfCalculation(&r.calc), false),
+      MDXGEN_ROW(L"T", LoopLeft(), true),
+      MDXGEN_ROW(L"T", LoopRight(), true),
+      MDXGEN_ROW(L"T", PrevSibling(r.noCalcs), true),
+      MDXGEN_ROW(L"T", NextSibling(r.calcs), true),
+      MDXGEN_ROW(L"T", ReplaceName(L"[Time].[1998]"), false),
+      MDXGEN_ROW(L"  Sales ", Delimit(), false),
+  };
+}
+
+inline std::vector<Row<MDXSet>> setRows(Fixture& r) {
+  const wchar_t* S = L"S";
+  return {
+      // Algebra.
+      MDXGEN_ROW(S, operator+=(*r.o), true),
+      MDXGEN_ROW(L"{  }", operator+=(*r.o), false),
+      MDXGEN_ROW(S, operator+=(*r.f), true),
+      MDXGEN_ROW(L"{ }", operator+=(*r.f), false),
+      MDXGEN_ROW(S, operator-=(*r.o), true),
+      MDXGEN_ROW(S, operator-=(*r.f), true),
+      MDXGEN_ROW(S, operator*=(*r.o), true),
+      MDXGEN_ROW(S, AddField(*r.f, true), true),
+      MDXGEN_ROW(S, AddField(*r.f, false), true),
+      MDXGEN_ROW(S, Empty(), false),
+      MDXGEN_ROW(S, Delimit(), true),
+      MDXGEN_ROW(S, SetExpression(L"X"), false),
+      MDXGEN_ROW(S, TakeName(L"[Named]"), false),
+      MDXGEN_ROW(S, AddCalculations(), true),
+      MDXGEN_ROW(S, StripCalculations(&r.time), true),
+      MDXGEN_ROW(S, Hierarchize(false), true),
+      MDXGEN_ROW(S, Hierarchize(true), true),
+      MDXGEN_ROW(S, Unorder(), true),
+      MDXGEN_ROW(S, SpecifyDistinct(), true),
+      MDXGEN_ROW(S, takeNonEmpty(nullptr), false),
+      // Hierarchy navigation.
+      MDXGEN_ROW(S, TakeTopLevel(&r.time), false),
+      MDXGEN_ROW(S, TakeTopLevel(nullptr), false),
+      MDXGEN_ROW(S, TakeWholeLevel(&r.quarter), false),
+      MDXGEN_ROW(S, TakeAllMembersAtLevel(r.f, true), false),
+      MDXGEN_ROW(S, TakeAllMembersAtLevel(r.f, false), false),
+      MDXGEN_ROW(S, TakeAllMembers(&r.time, true), false),
+      MDXGEN_ROW(S, TakeAllMembers(L"[Store]", false), false),
+      MDXGEN_ROW(S, TakeBaseLevel(&r.time, 3), false),
+      MDXGEN_ROW(S, TakeLeafNodes(&r.time), false),
+      MDXGEN_ROW(S, TakeAncestorsOfMember(L"M", false, 0), false),
+      MDXGEN_ROW(S, TakeAncestorsOfMember(L"M", false, -1), false),
+      MDXGEN_ROW(S, TakeAncestorsOfMember(L"M", true, -1), false),
+      MDXGEN_ROW(S, TakeAncestorsOfMember(L"M", true, 2), false),
+      MDXGEN_ROW(S, TakeAncestorsOfMember(L"M", false, 2), false),
+      MDXGEN_ROW(S, TakeAncestorsOfSet(L"S", &r.time, true, -1, 0), false),
+      MDXGEN_ROW(S, TakeAncestorsOfSet(L"S", &r.time, false, -1, 0), false),
+      MDXGEN_ROW(S, TakeAncestorsOfSet(L"S", &r.time, true, 2, 0), false),
+      MDXGEN_ROW(S, TakeAncestorsOfSet(L"S", &r.time, false, 2, 0), false),
+      MDXGEN_ROW(S, TakeSiblings(r.f, nullptr), false),
+      MDXGEN_ROW(S, TakeChildren(r.f), false),
+      MDXGEN_ROW(S, TakeChildren(r.s, &r.time, true, -1, L""), false),
+      MDXGEN_ROW(S, TakeChildren(r.s, &r.time, false, -1, L""), false),
+      MDXGEN_ROW(S, TakeChildren(r.s, &r.time, false, 2, L""), false),
+      MDXGEN_ROW(S, TakeChildren(r.s, &r.time, true, 2, L""), false),
+      MDXGEN_ROW(S, TakeDescendants(r.f), false),
+      MDXGEN_ROW(S, TakeDescendants(L"M", L"[Time].[Month]"), false),
+      MDXGEN_ROW(S, TakeDescendants(L"M", &r.time, true, -1, L""), false),
+      MDXGEN_ROW(S, TakeDescendants(L"M", &r.time, false, -1, L""), false),
+      MDXGEN_ROW(S, TakeDescendants(L"M", &r.time, true, 2, L""), false),
+      MDXGEN_ROW(S, TakeDescendants(L"M", &r.time, false, 2, L""), false),
+      MDXGEN_ROW(S, Extract(L"S", &r.time), false),
+      MDXGEN_ROW(S, DrillDown(&r.time, L"M", true), true),
+      MDXGEN_ROW(S, DrillDown(&r.time, L"M", false), true),
+      MDXGEN_ROW(S, DrillDownOnSet(L"A"), true),
+      MDXGEN_ROW(S, DrillUp(L"M"), true),
+      MDXGEN_ROW(S, DrillUpOnSet(L"B"), true),
+      MDXGEN_ROW(S, ToggleDrillStateOnSet(r.o, false), true),
+      MDXGEN_ROW(S, ToggleDrillStateOnSet(r.o, true), true),
+      MDXGEN_ROW(S, Invert(&r.time), true),
+      // Subsets, ranks and ordering.
+      MDXGEN_ROW(S, TakeSubset(2, 3), true),
+      MDXGEN_ROW(S, TakeSubset(0, -1), true),
+      MDXGEN_ROW(S, TakeSubset(r.a, r.b), true),
+      MDXGEN_ROW(S, TakeSubset(r.a, -2, -1), false),
+      MDXGEN_ROW(S, TakeSubset(r.a, -1, 0), false),
+      MDXGEN_ROW(S, TakeSubset(r.a, 2, -1), false),
+      MDXGEN_ROW(S, TakeSubset(r.a, 0, 2), false),
+      MDXGEN_ROW(S, TakeSubsetToRank(0, L"M", true), true),
+      MDXGEN_ROW(S, TakeSubsetToRank(1, L"M", false), true),
+      MDXGEN_ROW(S, TakeSubsetFromRank(L"M", false), true),
+      MDXGEN_ROW(S, TakeSubsetFromRank(L"", true), false),
+      MDXGEN_ROW(S, InsertMemberIfNotExists(L"M"), true),
+      MDXGEN_ROW(S, TakeTail(), true),
+      MDXGEN_ROW(S, Intersect(r.o), true),
+      MDXGEN_ROW(S, removeCalculationsSpecial(r.o), true),
+      MDXGEN_ROW(S, generate(L"A", L"B"), false),
+      MDXGEN_ROW(S, Rank(r.f, r.o), false),
+      MDXGEN_ROW(S, TakeRank(r.f), true),
+      MDXGEN_ROW(S, TakeRank(r.ab), true),
+      MDXGEN_ROW(S, Order(0, r.v), true),
+      MDXGEN_ROW(S, Order(3, r.a), true),
+      MDXGEN_ROW(S, Order(4, r.v), false),
+      MDXGEN_ROW(S, TakeExtremity(MDXSet::Top, MDXSet::Count, L"10", nullptr), true),
+      MDXGEN_ROW(S, TakeExtremity(MDXSet::Bottom, MDXSet::Sum, L"10", r.a), true),
+      MDXGEN_ROW(S, TakeExtremity(MDXSet::Top, MDXSet::Percent, L"10", nullptr), false),
+      MDXGEN_ROW(S, TakeFilter(L"X > 1"), true),
+      MDXGEN_ROW(S, TakeFilter(r.v), true),
+      MDXGEN_ROW(L"ORDER( A, x, DESC ) ", removeOrder(), false),
+      MDXGEN_ROW(L"ORDER( ORDER( A, x, ASC ), y, DESC )", removeOrder(), false),
+      MDXGEN_ROW(L"BORDER( A, x )", removeOrder(), false),
+  };
+}
+
+inline std::vector<Row<MDXValue>> valueRows(Fixture& r) {
+  const wchar_t* V = L"V";
+  return {
+      MDXGEN_ROW(V, TakeCount(r.s, true), false),
+      MDXGEN_ROW(V, TakeCount(r.s, false), false),
+      MDXGEN_ROW(V, TakeUniqueName(r.f), false),
+      MDXGEN_ROW(V, TakeName(r.f), false),
+      MDXGEN_ROW(V, TakeCaption(r.f), false),
+      MDXGEN_ROW(V, TakeDescription(r.f), false),
+      MDXGEN_ROW(V, TakeProperty(r.f, L"Manager"), false),
+      MDXGEN_ROW(V, TakeSum(r.s), false),
+      MDXGEN_ROW(V, TakeMin(r.s, nullptr), false),
+      MDXGEN_ROW(V, TakeMax(r.s, r.ab), false),
+      MDXGEN_ROW(V, TakeAverage(r.s), false),
+      MDXGEN_ROW(V, TakeMedian(r.s), false),
+      MDXGEN_ROW(V, TakeStDev(r.s), false),
+      MDXGEN_ROW(V, TakeStDevP(r.s), false),
+      MDXGEN_ROW(V, TakeVariance(r.s), false),
+      MDXGEN_ROW(V, TakeVarianceP(r.s), false),
+      MDXGEN_ROW(V, TakeAggregate(r.s), false),
+      MDXGEN_ROW(V, TakeCovariance(r.s, r.y, nullptr, true), false),
+      MDXGEN_ROW(V, TakeCovariance(r.s, r.y, r.x, false), false),
+      MDXGEN_ROW(V, TakeLinRegVariance(r.s, r.y, r.x), false),
+      MDXGEN_ROW(V, TakeLinRegR2(r.s, r.y, nullptr), false),
+      MDXGEN_ROW(V, TakeLinRegSlope(r.s, r.y, nullptr), false),
+      MDXGEN_ROW(V, TakeLinRegIntercept(r.s, r.y, nullptr), false),
+      MDXGEN_ROW(V, TakeCorrelation(r.s, r.y, nullptr), false),
+      MDXGEN_ROW(V, TakeLinRegPoint(r.x, r.s, r.y, nullptr), false),
+      MDXGEN_ROW(V, Add(-3), true),
+      MDXGEN_ROW(V, ReverseSign()->ReverseSign(), true),
+      MDXGEN_ROW(V, TakeEquality(7), true),
+      MDXGEN_ROW(V, TakeEquality(L"'a'"), true),
+      MDXGEN_ROW(V, TakeInequality(L"0"), true),
+  };
+}
+
+#undef MDXGEN_ROW
+
+}  // namespace reference
