@@ -28,10 +28,8 @@ TEST_F(SubsetTest, Shapes) {
       ROW(InsertMemberIfNotExists(L"[m]"), "DISTINCT( UNION (T,{[m]} ) )"),
       ROW(InsertMemberIfNotExists(L""), "T"),
       ROW(TakeExtremity(MDXSet::Top, MDXSet::Sum, L"9", xy), "TOPSUM( T, 9, ( [x], [y] )  ) "),
-      ROW(TakeExtremity(MDXSet::Bottom, MDXSet::Sum, L"9", m), "BOTTOMSUM( T, 9, m ) "),
       ROW(TakeExtremity(MDXSet::Bottom, MDXSet::Percent, L"5", m), "BOTTOMPERCENT( T, 5, m ) "),
       // The server's sorts, and both directions of the plain ones below.
-      ROW(Order(MDXSet::BAsc, xy), "ORDER( UNIQUE( T ), ( [x], [y] ) , BASC ) "),
       ROW(Order(MDXSet::BDesc, value(L"V")), "ORDER( UNIQUE( T ), V, BDESC )"),
   });
   expectTexts<MDXSet>([](const VelaString& t) { return new MDXSet(t); },
