@@ -38,6 +38,8 @@ instance log|lost Destroyed log line|source/refcountimpl.cpp|s/Instance %d (%p):
 registry|value names compared with case|support/source/registry.cpp|s/if (inKey_ \&\& equalNoCase(name, valueName_))/if (inKey_ \&\& name == valueName_)/
 file|line written without its line end|support/source/file.cpp|s/^  bytes += '\\n';$//
 strings|ill-formed UTF-8 gives ? instead of U+FFFD|support/source/velastring.cpp|s/kReplacement = 0xFFFD;/kReplacement = 0x3F;/
+xmla|< not escaped in a statement sent|xmla/request.cpp|s/case '<': out += "&lt;"; break;/case '<': out += "<"; break;/
+xmla|an error cell read as a string|xmla/response.cpp|s/cell.type = ValueType::kError;/cell.type = ValueType::kString;/
 LIST
 )
 BUILD=build/default
