@@ -1,4 +1,4 @@
-// Member expressions: every constructor and operation, as whole texts.
+// Member expressions: every constructor, and Delimit's edges.
 #include <stdexcept>
 
 #include "tests/fake_host.h"
@@ -37,28 +37,6 @@ TEST_F(FieldTest, Constructors) {
     auto_unuse<MDXField> f(make());
     EXPECT_EQ(f->getText().toUtf8(), text);
   }
-}
-
-TEST_F(FieldTest, Navigation) {
-  fake::Calculation x{L"[X]", L"", &time}, y{L"[Y]", L"", &time};
-  const std::vector<KIVA_o::Calculation*> none, one{&x}, two{&x, &y};
-  expectFieldTexts({
-      ROW(MoveToChild(L"Q1")->MoveToParent(), "[Time].[1997].[Q1].PARENT", L"[Time].[1997]"),
-      ROW(MoveToParent(), "[Store].[Joe's].PARENT", L"[Store].[Joe's]"),
-      ROW(TakeCurrentMember(&timeDim), "[Time].CURRENTMEMBER "),
-      ROW(TakeAncestorAtLevel(nullptr, -3), " ANCESTOR( T, T.DIMENSION.LEVELS(-3) ) "),
-      ROW(TakeParentOfCalculation(&withParent), "[Time].[1997]"),
-      ROW(TakeParentOfCalculation(&withoutParent), "[Time]"),
-      // The sibling choices, with and without the host's calculations.
-      ROW(MoveToFirstSibling(false, two),
-          "HIERARCHIZE(UNION(T.SIBLINGS,INTERSECT(AddCalculatedMembers(T.SIBLINGS),{[X],[Y]})))"
-          ".ITEM(0).ITEM(0)"),
-      ROW(NextSibling(one),
-          "{HIERARCHIZE(UNION(INTERSECT(AddCalculatedMembers(T.SIBLINGS),{[X]}),T.SIBLINGS))"
-          ".ITEM(RANK(T,HIERARCHIZE(UNION(INTERSECT(AddCalculatedMembers(T.SIBLINGS),{[X]}),"
-          "T.SIBLINGS)))).ITEM(0),HIERARCHIZE(UNION(INTERSECT(AddCalculatedMembers(T.SIBLINGS),"
-          "{[X]}),T.SIBLINGS)).ITEM(0).ITEM(0)}.ITEM(0).ITEM(0)"),
-  });
 }
 
 TEST_F(FieldTest, Delimit) {
