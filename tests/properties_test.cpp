@@ -100,6 +100,15 @@ TEST_F(PropertiesTest, EveryOperation) {
   sweep<MDXField>([&](const VelaString& t) { return newField(t); }, reference::fieldRows(r));
   sweep<MDXSet>([&](const VelaString& t) { return newSet(t); }, reference::setRows(r));
   sweep<MDXValue>([&](const VelaString& t) { return newValue(t); }, reference::valueRows(r));
+  for (const auto& c : reference::conditionRows(r)) {
+    const auto before = arguments();
+    const std::unique_ptr<fake::Expression> tree(c.make());
+    auto_unuse<MDXSet> x(newSet(VelaString(L"S")));
+    const std::string text = x->Filter(tree.get(), c.tuple)->getText().toUtf8();
+    EXPECT_TRUE(balanced(text)) << c.tree << ": " << text;
+    x.reset();
+    EXPECT_EQ(arguments(), before) << c.tree;
+  }
 }
 
 // Each refusal with its code and inserts: the direction before the tuple;

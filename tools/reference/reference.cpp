@@ -191,7 +191,16 @@ int main() {
   ROW(keep(new MDXSet(VelaString(L"S")))->Order(1, tuple({L"A"})));
   ROW(set()->TakeExtremity(static_cast<MDXSet::ExtremityType>(5), static_cast<MDXSet::ExtremityMeasure>(9), L"1", nullptr));
 
-  section("Set expressions: filters from host expression trees");
+  section("Set expressions: filters from host expression trees",
+          "`m` is the tuple `M`, `mn` the tuple `( M, N )`.");
+  for (const auto& c : reference::conditionRows(fixture)) {
+    std::string code = std::string("set(\"S\")->Filter(") + c.tree + ", " +
+                       (c.tuple == fixture.m ? "m" : c.tuple == fixture.mn ? "mn" : "nullptr") + ")";
+    row(code.c_str(), [&] {
+      const std::unique_ptr<fake::Expression> tree(c.make());
+      return set()->Filter(tree.get(), c.tuple)->getText();
+    });
+  }
   {
     std::unique_ptr<fake::Expression> filter(fake::node(
         KIVA_o::ET_FILTER,

@@ -65,6 +65,8 @@ struct Fixture {
   MDXTuple* a = tuple({L"A"});
   MDXTuple* b = tuple({L"B"});
   MDXTuple* ab = tuple({L"A", L"B"});
+  MDXTuple* m = tuple({L"M"});
+  MDXTuple* mn = tuple({L"M", L"N"});
 };
 
 #define MDXGEN_ROW(start, call, wraps) {#call, start, [&](auto* x) { x->call; }, wraps}
@@ -267,6 +269,69 @@ inline std::vector<Row<MDXValue>> valueRows(Fixture& r) {
   };
 }
 
+// A condition tree from a host, filtering the set "S"; the tuple names the
+// current member where the tree asks for it.
+struct Condition {
+  const char* tree;
+  std::function<fake::Expression*()> make;
+  const MDXTuple* tuple;
+};
+
+#define MDXGEN_TREE(tree, tuple) \
+  {#tree, [] { using namespace fake; using namespace KIVA_o; return tree; }, tuple}
+
+// Every node kind. The operands of a tuple share one string: a node that
+// writes nothing repeats the operand before it; other operands start empty.
+inline std::vector<Condition> conditionRows(Fixture& r) {
+  return {
+      MDXGEN_TREE(node(ET_BETWEEN, {str(L"X"), str(L"1"), str(L"9")}), nullptr),
+      MDXGEN_TREE(node(ET_OUTSIDE, {str(L"X"), str(L"1"), str(L"9")}), nullptr),
+      MDXGEN_TREE(new fake::Expression(ET_NATIVE, L"[P] > 0"), nullptr),
+      MDXGEN_TREE(node(ET_TUPLE_IS_NULL, {node(ET_CURRENT)}), r.m),
+      MDXGEN_TREE(node(ET_TUPLE_IS_NULL, {node(ET_TUPLE, {str(L"M"), str(L"N")})}), r.m),
+      MDXGEN_TREE(node(ET_FILTER, {node(ET_CURRENTSET), node(ET_EQUALTO, {str(L"X"),
+                  str(L"1")})}), nullptr),
+      MDXGEN_TREE(node(ET_FILTER, {str(L"A"), str(L"B"), str(L"C")}), nullptr),
+      MDXGEN_TREE(node(ET_TOPSUM, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_BOTTOMSUM, {str(L"A"), str(L"B"), str(L"C")}), nullptr),
+      MDXGEN_TREE(node(ET_TOPPERCENT, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_BOTTOMPERCENT, {str(L"A"), str(L"B"), str(L"C")}), nullptr),
+      MDXGEN_TREE(node(ET_EXCEPT, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_BOTTOMCOUNT, {str(L"A"), str(L"B"), str(L"C")}), nullptr),
+      MDXGEN_TREE(node(ET_TOPCOUNT, {str(L"A"), str(L"B"), str(L"C"), str(L"D")}), nullptr),
+      MDXGEN_TREE(node(ET_CURRENT), r.mn),
+      MDXGEN_TREE(node(ET_TUPLE_VALUE, {str(L"A")}), nullptr),
+      MDXGEN_TREE(node(ET_MEMBER_VALUE, {str(L"A")}), nullptr),
+      MDXGEN_TREE(new fake::Expression(ET_STRING_A, L"'x'"), nullptr),
+      MDXGEN_TREE(new fake::Expression(ET_STRING_B, L"y"), nullptr),
+      MDXGEN_TREE(node(ET_TUPLE, {str(L"A")}), nullptr),
+      MDXGEN_TREE(node(ET_TUPLE, {str(L"A"), str(L"B"), str(L"C")}), nullptr),
+      MDXGEN_TREE(node(ET_TUPLE, {str(L"A"), node(ET_BOOLVAL)}), nullptr),
+      MDXGEN_TREE(node(ET_EQUALTO, {node(ET_BOOLVAL), str(L"A")}), nullptr),
+      MDXGEN_TREE(node(ET_BOOLVAL), nullptr),
+      MDXGEN_TREE(node(ET_UNDEFINED), nullptr),
+      MDXGEN_TREE(number(-1.0 / 3), nullptr),
+      MDXGEN_TREE(node(ET_NOTEQUALTO, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_LESSTHAN, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_LESSTHANOREQUALTO, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_GREATERTHAN, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_GREATERTHANOREQUALTO, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_AND, {node(ET_PARENTHESIS_A, {node(ET_OR, {str(L"A"), str(L"B")})}),
+                  str(L"C")}), nullptr),
+      MDXGEN_TREE(node(ET_NOT, {str(L"A")}), nullptr),
+      MDXGEN_TREE(node(ET_NEGATE, {str(L"A")}), nullptr),
+      MDXGEN_TREE(node(ET_NEGATE, {node(ET_TUPLE_VALUE, {str(L"A")})}), nullptr),
+      MDXGEN_TREE(node(ET_ADD, {node(ET_TUPLE_VALUE, {node(ET_TUPLE, {str(L"A"), str(L"B")})}),
+                  str(L"5")}), nullptr),
+      MDXGEN_TREE(node(ET_SUBTRACT, {str(L"A"), node(ET_TUPLE_VALUE, {str(L"B")})}), nullptr),
+      MDXGEN_TREE(node(ET_TIMES, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_DIVIDE, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_INTDIVIDE, {str(L"A"), str(L"B")}), nullptr),
+      MDXGEN_TREE(node(ET_PARENTHESIS_B, {str(L"A")}), nullptr),
+  };
+}
+
+#undef MDXGEN_TREE
 #undef MDXGEN_ROW
 
 }  // namespace reference
