@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/alloc_counter.h"
 #include "mdxgen/mdxgen.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 
 namespace {
 
@@ -21,6 +22,10 @@ struct Cube {
   fake::Hierarchy store{L"[Store]", {L"[Store].[(All)]", L"[Store].[Store Country]",
                                      L"[Store].[Store State]", L"[Store].[Store City]"}};
   fake::Level city{L"[Store].[Store City]"};
+  // The host's condition tree, part of its model like the levels above.
+  std::unique_ptr<fake::Expression> filter{fake::node(
+      KIVA_o::ET_GREATERTHAN,
+      {fake::node(KIVA_o::ET_TUPLE_VALUE, {fake::node(KIVA_o::ET_CURRENT)}), fake::number(100)})};
 };
 
 // One browse session; returns the bytes of MDX text it produced.
@@ -36,10 +41,7 @@ std::size_t browseSession(const Cube& cube, std::vector<VelaString>* texts) {
   auto_unuse<MDXField> measure(g->GenerateField(L"[Measures].[Unit Sales]"));
   units->AddField(measure.get());
   stores->TakeExtremity(MDXSet::Top, MDXSet::Count, L"5", units.get());
-  std::unique_ptr<fake::Expression> tree(fake::node(
-      KIVA_o::ET_GREATERTHAN,
-      {fake::node(KIVA_o::ET_TUPLE_VALUE, {fake::node(KIVA_o::ET_CURRENT)}), fake::number(100)}));
-  stores->TakeFilter(tree.get(), units.get());
+  stores->TakeFilter(cube.filter.get(), units.get());
   auto_unuse<MDXValue> sales(g->GenerateValue(VelaString(L"[Measures].[Store Sales]")));
   stores->Order(MDXSet::BDesc, sales.get());
   auto_unuse<MDXSelectQuery> select(
@@ -64,7 +66,9 @@ std::size_t browseSession(const Cube& cube, std::vector<VelaString>* texts) {
 void BM_BrowseSession(benchmark::State& state) {
   Cube cube;
   std::size_t bytes = 0;
+  bench::AllocationCount allocs;
   for (auto _ : state) bytes = browseSession(cube, nullptr);
+  allocs.report(state);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 BENCHMARK(BM_BrowseSession);
@@ -75,6 +79,7 @@ void BM_BrowseSession_Floor(benchmark::State& state) {
   std::vector<VelaString> texts;
   browseSession(cube, &texts);
   std::vector<wchar_t> out(8192);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     std::size_t at = 0;
     for (const auto& t : texts) {
@@ -84,6 +89,7 @@ void BM_BrowseSession_Floor(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_BrowseSession_Floor);
 
@@ -91,12 +97,14 @@ BENCHMARK(BM_BrowseSession_Floor);
 // total work grows with the square of the depth.
 void BM_NestedWrappers(benchmark::State& state) {
   const int depth = static_cast<int>(state.range(0));
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXSet* s = new MDXSet(VelaString(L"[Store].[USA]"));
     for (int i = 0; i < depth; ++i) s->Hierarchize(false);
     benchmark::DoNotOptimize(s->getText().size());
     s->unuse();
   }
+  allocs.report(state);
   state.SetComplexityN(depth);
 }
 BENCHMARK(BM_NestedWrappers)->RangeMultiplier(4)->Range(16, 1024)->Complexity(benchmark::oNSquared);
@@ -105,10 +113,12 @@ void BM_NestedWrappers_Floor(benchmark::State& state) {
   // The final text's length: the member plus 15 characters per wrap.
   const std::size_t size = 13 + 15 * static_cast<std::size_t>(state.range(0));
   std::vector<wchar_t> from(size, L'x'), to(size);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), size * sizeof(wchar_t));
     benchmark::DoNotOptimize(to.data());
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_NestedWrappers_Floor)->RangeMultiplier(4)->Range(16, 1024);
 
@@ -119,12 +129,14 @@ void BM_SubsetBetweenMembers(benchmark::State& state) {
   MDXField* b = new MDXField(VelaString(L"[Time].[2024]"));
   MDXTuple* from = (new MDXTuple())->AddField(a);
   MDXTuple* to = (new MDXTuple())->AddField(b);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXSet* s = new MDXSet(text);
     s->TakeSubset(from, to);
     benchmark::DoNotOptimize(s->getText().size());
     s->unuse();
   }
+  allocs.report(state);
   from->unuse();
   to->unuse();
   a->unuse();
@@ -136,10 +148,12 @@ BENCHMARK(BM_SubsetBetweenMembers)->RangeMultiplier(8)->Range(16, 8192)->Complex
 void BM_SubsetBetweenMembers_Floor(benchmark::State& state) {
   const std::size_t size = 16 * static_cast<std::size_t>(state.range(0)) + 700;
   std::vector<wchar_t> from(size, L'x'), to(size);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), size * sizeof(wchar_t));
     benchmark::DoNotOptimize(to.data());
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_SubsetBetweenMembers_Floor)->RangeMultiplier(8)->Range(16, 8192);
 
@@ -156,11 +170,13 @@ void BM_LongWithClause(benchmark::State& state) {
     select->AddMemberFormula(m.get(), v.get(), i, {}, {});
   }
   std::size_t size = 0;
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     const VelaString text = select->getText(false);
     size = text.size();
     benchmark::DoNotOptimize(text.c_str());
   }
+  allocs.report(state);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size * sizeof(wchar_t)));
   state.SetComplexityN(state.range(0));
   delete g;
@@ -170,10 +186,12 @@ BENCHMARK(BM_LongWithClause)->RangeMultiplier(4)->Range(4, 1024)->Complexity(ben
 void BM_LongWithClause_Floor(benchmark::State& state) {
   const std::size_t size = 80 * static_cast<std::size_t>(state.range(0)) + 60;
   std::vector<wchar_t> from(size, L'x'), to(size);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), size * sizeof(wchar_t));
     benchmark::DoNotOptimize(to.data());
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_LongWithClause_Floor)->RangeMultiplier(4)->Range(4, 1024);
 
@@ -189,10 +207,12 @@ void BM_UseUnuse(benchmark::State& state) {
     log->setVerbosity(unit, 6);
   }
   MDXField* f = new MDXField(VelaString(L"[Time].[2024]"));
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     f->use();
     f->unuse();
   }
+  allocs.report(state);
   f->unuse();
   log->setVerbosity(unit, 0);
   log->setSink(nullptr);

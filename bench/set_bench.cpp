@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "bench/alloc_counter.h"
 #include "mdxgen/mdxgen.h"
 
 namespace {
@@ -49,11 +50,13 @@ struct Host {
 void BM_SetFromFields(benchmark::State& state) {
   Host host;
   const std::vector<MDXField*> fields(static_cast<std::size_t>(state.range(0)), host.member);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXSet* set = host.generator->GenerateSet(fields);
     benchmark::DoNotOptimize(set);
     set->unuse();
   }
+  allocs.report(state);
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_SetFromFields)->Arg(8)->Arg(64)->Arg(512);
@@ -62,6 +65,7 @@ BENCHMARK(BM_SetFromFields)->Arg(8)->Arg(64)->Arg(512);
 void BM_WrapChain(benchmark::State& state) {
   Host host;
   MDXSet* other = host.generator->GenerateSet(host.member);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXSet* set = host.generator->GenerateSet(&host.level);
     set->AddCalculations()
@@ -77,6 +81,7 @@ void BM_WrapChain(benchmark::State& state) {
     benchmark::DoNotOptimize(set->getQuotedText());
     set->unuse();
   }
+  allocs.report(state);
   state.SetItemsProcessed(state.iterations() * 10);
   other->unuse();
 }
@@ -85,12 +90,14 @@ BENCHMARK(BM_WrapChain);
 void BM_AddFieldAppend(benchmark::State& state) {
   Host host;
   const std::int64_t n = state.range(0);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXSet* set = host.generator->GenerateSet(host.member);
     for (std::int64_t i = 0; i < n; ++i) set->AddField(*host.member, false);
     benchmark::DoNotOptimize(set);
     set->unuse();
   }
+  allocs.report(state);
   state.SetComplexityN(n);
   state.SetItemsProcessed(state.iterations() * n);
 }
@@ -101,6 +108,7 @@ BENCHMARK(BM_AddFieldAppend)
 void BM_AddFieldRebuild(benchmark::State& state) {
   Host host;
   const std::int64_t n = state.range(0);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXSet* set = host.generator->GenerateSet(host.member);
     for (std::int64_t i = 0; i < n; ++i) {
@@ -112,6 +120,7 @@ void BM_AddFieldRebuild(benchmark::State& state) {
     benchmark::DoNotOptimize(set);
     set->unuse();
   }
+  allocs.report(state);
   state.SetComplexityN(n);
   state.SetItemsProcessed(state.iterations() * n);
 }
@@ -123,12 +132,14 @@ BENCHMARK(BM_AddFieldRebuild)
 void BM_ChildrenGenerations(benchmark::State& state) {
   Host host;
   MDXSet* members = host.generator->GenerateSet(host.member);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXSet* set = host.generator->GenerateSet();
     set->TakeChildren(members, &host.hierarchy, true, static_cast<long>(state.range(0)), L"");
     benchmark::DoNotOptimize(set);
     set->unuse();
   }
+  allocs.report(state);
   state.SetComplexityN(state.range(0));
   members->unuse();
 }
@@ -137,12 +148,14 @@ BENCHMARK(BM_ChildrenGenerations)->Arg(4)->Arg(16)->Arg(64)->Complexity(benchmar
 void BM_ValueChain(benchmark::State& state) {
   Host host;
   MDXSet* set = host.generator->GenerateSet(&host.level);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     MDXValue* value = host.generator->GenerateValue(0);
     value->TakeCount(set, false)->Add(1)->ReverseSign()->TakeInequality(L"0");
     benchmark::DoNotOptimize(value->getQuotedText());
     value->unuse();
   }
+  allocs.report(state);
   state.SetItemsProcessed(state.iterations() * 4);
   set->unuse();
 }

@@ -1,13 +1,13 @@
 // Statements: the text of a full SELECT in both forms and of a CREATE with
 // many formulas, and the three ways to join a text of many pieces set side
-// by side: sizing first then copying (what the statements do), appending to
-// a growing string, and collecting views of the pieces before one join.
+// by side: sizing first then copying, appending to a growing string (what the
+// statements do), and collecting views of the pieces before one join.
 #include <benchmark/benchmark.h>
 
 #include <string_view>
 #include <vector>
 
-#include "../source/statement_parts.h"
+#include "bench/alloc_counter.h"
 #include "mdxgen/mdxgen.h"
 
 namespace {
@@ -43,7 +43,9 @@ struct Select {
 void BM_SelectText(benchmark::State& state) {
   Select select;
   const bool laidOut = state.range(0) != 0;
+  bench::AllocationCount allocs;
   for (auto _ : state) benchmark::DoNotOptimize(select.query->getText(laidOut));
+  allocs.report(state);
 }
 BENCHMARK(BM_SelectText)->ArgName("laidOut")->Arg(0)->Arg(1);
 
@@ -55,7 +57,9 @@ void BM_CreateText(benchmark::State& state) {
   auto_unuse<MDXValue> value(generator->GenerateValue(VelaString(L"[Measures].[M1] * 2")));
   for (int i = 0; i < state.range(0); ++i)
     create->AddMemberFormula(member.get(), value.get(), i, {L"FORMAT_STRING"}, {L"'0.00'"});
+  bench::AllocationCount allocs;
   for (auto _ : state) benchmark::DoNotOptimize(create->getText(false));
+  allocs.report(state);
   state.SetItemsProcessed(state.iterations() * state.range(0));
   delete generator;
 }
@@ -70,18 +74,26 @@ std::vector<VelaString> pieces(benchmark::State& state) {
   return texts;
 }
 
+// Adds up the sizes of the pieces, then copies them into a string sized once.
 void BM_JoinSizedFirst(benchmark::State& state) {
   const std::vector<VelaString> texts = pieces(state);
+  const std::wstring_view blank = L" ";
+  bench::AllocationCount allocs;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(mdxgen_detail::composeText([&](mdxgen_detail::TextWriter& text) {
-      for (const VelaString& t : texts) text << t << L" ";
-    }));
+    std::size_t size = 0;
+    for (const VelaString& t : texts) size += t.size() + blank.size();
+    std::wstring text;
+    text.reserve(size);
+    for (const VelaString& t : texts) text.append(t.wstr()).append(blank);
+    benchmark::DoNotOptimize(text);
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_JoinSizedFirst)->Arg(4)->Arg(20)->Arg(200);
 
 void BM_JoinAppending(benchmark::State& state) {
   const std::vector<VelaString> texts = pieces(state);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     VelaString text;
     for (const VelaString& t : texts) {
@@ -90,11 +102,13 @@ void BM_JoinAppending(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(text);
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_JoinAppending)->Arg(4)->Arg(20)->Arg(200);
 
 void BM_JoinCollectedViews(benchmark::State& state) {
   const std::vector<VelaString> texts = pieces(state);
+  bench::AllocationCount allocs;
   for (auto _ : state) {
     std::vector<std::wstring_view> views;
     views.reserve(32);
@@ -110,6 +124,7 @@ void BM_JoinCollectedViews(benchmark::State& state) {
     for (std::wstring_view piece : views) text.append(piece);
     benchmark::DoNotOptimize(text);
   }
+  allocs.report(state);
 }
 BENCHMARK(BM_JoinCollectedViews)->Arg(4)->Arg(20)->Arg(200);
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "mdxgen/mdxgen.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "fuzz/condition_oracle.h"
 #include "fuzz/fuzz_input.h"
 #include "mdxgen/mdxgen.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 
 namespace {
 

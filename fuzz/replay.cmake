@@ -9,7 +9,8 @@ foreach(source IN LISTS MDXGEN_FUZZ_TARGETS)
     continue()
   endif()
   add_executable(${name}_replay ${source} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
-  target_link_libraries(${name}_replay PRIVATE $<IF:$<BOOL:${xmla}>,mdxgen_xmla,mdxgen>)
+  target_link_libraries(${name}_replay PRIVATE $<IF:$<BOOL:${xmla}>,mdxgen_xmla,mdxgen>
+                        mdxgen_memory_host)
   target_include_directories(${name}_replay PRIVATE ${PROJECT_SOURCE_DIR})
   mdxgen_warnings(${name}_replay)
   add_test(NAME ${name}_replay COMMAND ${name}_replay

@@ -1,6 +1,6 @@
 // ALTER CUBE ... CREATE DIMENSION MEMBER: a new member under a parent.
 #include "mdxgen/statements.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
 
 MDXAlterQuery::MDXAlterQuery(const VelaString& cubeName) : MDXQuery(cubeName, Alter) {}
 

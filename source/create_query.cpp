@@ -1,37 +1,42 @@
 // CREATE of calculated members and named sets, each qualified by the cube.
 #include <memory>
+#include <typeinfo>
 
 #include "mdxgen/error.h"
 #include "mdxgen/formula_specification.h"
 #include "mdxgen/statements.h"
-#include "source/statement_parts.h"
+#include "source/text/writer.h"
 
-using mdxgen_detail::composeText;
 using mdxgen_detail::TextWriter;
 
 MDXCreateQuery::MDXCreateQuery(const VelaString& cubeName) : MDXQuery(cubeName, Create) {}
 
-MDXCreateQuery::~MDXCreateQuery() {
-  for (MDXSingleFormulaSpecification* formula : formulas_) delete formula;
-}
+MDXCreateQuery::~MDXCreateQuery() = default;
 
 // The raw formula exactly, or "CREATE " + each formula's text with nothing
 // between them (each formula ends with its own blank).
 VelaString MDXCreateQuery::getText(bool) const {
   if (!rawFormulaSet_ && formulas_.empty()) throw MDXError(MDXError::kNothingToCreate);
   if (rawFormulaSet_) return rawFormula_;
-  const std::vector<VelaString> formulas = mdxgen_detail::textsOf(formulas_);
-  return composeText([&](TextWriter& text) {
-    text << L"CREATE ";
-    for (const VelaString& formula : formulas) text << formula;
-  });
+  VelaString text;
+  TextWriter out(text);
+  out << L"CREATE ";
+  for (const auto& held : formulas_) {
+    // The library's own member formulas write themselves in place.
+    const MDXSingleFormulaSpecification& formula = *held;
+    if (typeid(formula) == typeid(MSOLAP8MemberSpecification) ||
+        typeid(formula) == typeid(MDXMemberSpecification))
+      static_cast<const MDXMemberSpecification&>(formula).appendText(text);
+    else
+      out << formula.getText();
+  }
+  return text;
 }
 
 void MDXCreateQuery::writeText(VelaString& out) const { out = getText(false); }
 
 void MDXCreateQuery::addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula) {
-  formulas_.push_back(formula.get());
-  formula.release();
+  formulas_.push_back(std::move(formula));
 }
 
 void MDXCreateQuery::AddMemberFormula(MDXField* member, MDXValue* value, int solveOrder,

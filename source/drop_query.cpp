@@ -1,9 +1,8 @@
 // DROP of calculated members or of named sets: the first name fixes which.
 #include "mdxgen/error.h"
 #include "mdxgen/statements.h"
-#include "source/statement_parts.h"
+#include "source/text/writer.h"
 
-using mdxgen_detail::composeText;
 using mdxgen_detail::TextWriter;
 
 MDXDropQuery::MDXDropQuery(const VelaString& cubeName) : MDXQuery(cubeName, Drop) {}
@@ -15,10 +14,11 @@ MSOLAP8DropQuery::~MSOLAP8DropQuery() = default;
 // "DROP " + "MEMBER " or "SET " + (K + "." + name + " ") for each name.
 VelaString MDXDropQuery::getText(bool) const {
   if (names_.empty()) throw MDXError(MDXError::kNothingToDrop);
-  return composeText([&](TextWriter& text) {
-    text << L"DROP " << (kind_ == Members ? L"MEMBER " : L"SET ");
-    for (const VelaString& name : names_) text << getCubeName() << L"." << name << L" ";
-  });
+  VelaString text;
+  TextWriter out(text);
+  out << L"DROP " << (kind_ == Members ? L"MEMBER " : L"SET ");
+  for (const VelaString& name : names_) out << getCubeName() << L"." << name << L" ";
+  return text;
 }
 
 void MDXDropQuery::writeText(VelaString& out) const { out = getText(false); }

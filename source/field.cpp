@@ -4,9 +4,12 @@
 #include <stdexcept>
 
 #include "source/instance_counters.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/decimal.h"
 
+using mdxgen_detail::append;
 using mdxgen_detail::concat;
+using mdxgen_detail::Decimal;
 
 namespace {
 
@@ -105,7 +108,7 @@ VelaString MDXField::getQuotedText() { return text_.quoted(); }
 void MDXField::writeText(VelaString& out) const { out = text_.text(); }
 
 MDXField* MDXField::MoveToChild(const VelaString& name) {
-  text_.edit() += concat({L".[", name, L"]"});
+  append(text_.edit(), {L".[", name, L"]"});
   return this;
 }
 
@@ -115,12 +118,12 @@ MDXField* MDXField::MoveToRootNode(const KIVA_o::Dimension* dimension, const Vel
 }
 
 MDXField* MDXField::MoveToFirstChild() {
-  text_.edit() += L".FIRSTCHILD ";
+  append(text_.edit(), {L".FIRSTCHILD "});
   return this;
 }
 
 MDXField* MDXField::MoveToParent() {
-  text_.edit() += L".PARENT";
+  append(text_.edit(), {L".PARENT"});
   return this;
 }
 
@@ -166,15 +169,8 @@ MDXField* MDXField::TakeDefaultMember(const KIVA_o::Hierarchy* hierarchy) {
 }
 
 MDXField* MDXField::TakeAncestorAtLevel(const KIVA_o::Dimension*, long level) {
-  // The level goes through the variant conversion, which writes the
-  // 32-bit value in plain decimal.
-  VARIANT number;
-  VariantInit(&number);
-  number.vt = VT_I4;
-  number.lVal = static_cast<std::int32_t>(level);
-  VariantChangeType(&number, &number, 0, VT_BSTR);
-  const VelaString digits(number.bstrVal);
-  VariantClear(&number);
+  // The level is taken as a 32-bit value.
+  const Decimal digits(static_cast<std::int32_t>(level));
   const VelaString& t = text_.text();
   text_.assign(concat({L" ANCESTOR( ", t, L", ", t, L".DIMENSION.LEVELS(", digits, L") ) "}));
   return this;

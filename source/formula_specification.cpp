@@ -5,14 +5,27 @@
 #include "mdxgen/field.h"
 #include "mdxgen/set.h"
 #include "mdxgen/value.h"
-#include "source/statement_parts.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/decimal.h"
+#include "source/text/fragment_read.h"
+#include "source/text/writer.h"
 
-using mdxgen_detail::composeText;
 using mdxgen_detail::concat;
-using mdxgen_detail::release;
-using mdxgen_detail::retain;
+using mdxgen_detail::Decimal;
+using mdxgen_detail::FragmentRead;
+using mdxgen_detail::FragmentReader;
 using mdxgen_detail::TextWriter;
+
+namespace {
+
+// Takes one more reference on a fragment the caller keeps, for a holder.
+template <class Fragment>
+auto_unuse<Fragment> share(Fragment* fragment) {
+  if (fragment) fragment->use();
+  return auto_unuse<Fragment>(fragment);
+}
+
+}  // namespace
 
 MDXSingleFormulaSpecification::MDXSingleFormulaSpecification(const VelaString& cubeName)
     : cubeName_(cubeName) {}
@@ -32,38 +45,20 @@ MDXMemberSpecification::MDXMemberSpecification(MDXField* member, MDXValue* value
                                                const std::vector<VelaString>& propertyValues,
                                                bool cubeQualified, const VelaString& cubeName)
     : MDXSingleFormulaSpecification(cubeName),
-      member_(member),
-      value_(value),
+      member_(share(member)),
+      value_(share(value)),
       solveOrder_(solveOrder),
       cubeQualified_(cubeQualified),
       propertyNames_(propertyNames),
-      propertyValues_(propertyValues) {
-  retain(member_);
-  retain(value_);
-}
+      propertyValues_(propertyValues) {}
 
-MDXMemberSpecification::MDXMemberSpecification(const MDXMemberSpecification& other)
-    : MDXSingleFormulaSpecification(other),
-      member_(other.member_),
-      value_(other.value_),
-      solveOrder_(other.solveOrder_),
-      cubeQualified_(other.cubeQualified_),
-      propertyNames_(other.propertyNames_),
-      propertyValues_(other.propertyValues_) {
-  retain(member_);
-  retain(value_);
-}
+MDXMemberSpecification::MDXMemberSpecification(const MDXMemberSpecification& other) = default;
 
 MDXMemberSpecification& MDXMemberSpecification::operator=(const MDXMemberSpecification& other) {
-  // Copies first, references after: a failed copy changes nothing, and a
-  // formula specification assigned to itself keeps its fragments alive.
+  // The lists are copied first: a failed copy changes nothing.
   std::vector<VelaString> names(other.propertyNames_);
   std::vector<VelaString> values(other.propertyValues_);
   MDXSingleFormulaSpecification::operator=(other);
-  retain(other.member_);
-  retain(other.value_);
-  release(member_);
-  release(value_);
   member_ = other.member_;
   value_ = other.value_;
   solveOrder_ = other.solveOrder_;
@@ -73,34 +68,36 @@ MDXMemberSpecification& MDXMemberSpecification::operator=(const MDXMemberSpecifi
   return *this;
 }
 
-MDXMemberSpecification::~MDXMemberSpecification() {
-  release(member_);
-  release(value_);
-}
+MDXMemberSpecification::~MDXMemberSpecification() = default;
 
 // "MEMBER " + [K + "."] + M + " AS ' " + V' + " ' " (" AS " + V + " "
 // unquoted), then ", SOLVE_ORDER = n" and ", name = value" for each
 // property, and one closing blank after them when any was written.
 VelaString MDXMemberSpecification::getText() const {
+  VelaString text;
+  appendText(text);
+  return text;
+}
+
+void MDXMemberSpecification::appendText(VelaString& text) const {
   if (propertyNames_.size() != propertyValues_.size())
     throw MDXError(MDXError::kPropertyCountMismatch);
   const bool quoted = needs_quotes();
-  const VelaString member = member_->getText();
-  const VelaString value = quoted ? value_->getQuotedText() : value_->getText();
+  const FragmentRead member = FragmentReader::text(*member_);
+  const FragmentRead value =
+      quoted ? FragmentReader::quotedText(*value_) : FragmentReader::text(*value_);
   const bool hasSolveOrder = solveOrder_ >= 0;
-  const VelaString solveOrder = hasSolveOrder ? mdxgen_detail::decimal(solveOrder_) : VelaString();
 
-  return composeText([&](TextWriter& text) {
-    text << L"MEMBER ";
-    if (cubeQualified_) text << cubeName() << L".";
-    text << member << (quoted ? L" AS ' " : L" AS ") << value << (quoted ? L" ' " : L" ");
-    if (hasSolveOrder) text << L", SOLVE_ORDER = " << solveOrder;
-    for (std::size_t i = 0; i < propertyNames_.size(); ++i)
-      text << L", " << propertyNames_[i] << L" = " << propertyValues_[i];
-    // The expression's closing piece already ends with a blank; a second one
-    // closes only what follows it, so every text ends with exactly one.
-    if (hasSolveOrder || !propertyNames_.empty()) text << L" ";
-  });
+  TextWriter out(text, cubeName().size() + member.str().size() + value.str().size() + 48);
+  out << L"MEMBER ";
+  if (cubeQualified_) out << cubeName() << L".";
+  out << member << (quoted ? L" AS ' " : L" AS ") << value << (quoted ? L" ' " : L" ");
+  if (hasSolveOrder) out << L", SOLVE_ORDER = " << Decimal(solveOrder_);
+  for (std::size_t i = 0; i < propertyNames_.size(); ++i)
+    out << L", " << propertyNames_[i] << L" = " << propertyValues_[i];
+  // The expression's closing piece already ends with a blank; a second one
+  // closes only what follows it, so every text ends with exactly one.
+  if (hasSolveOrder || !propertyNames_.empty()) out << L" ";
 }
 
 void MDXMemberSpecification::writeText(VelaString& out) const { out = getText(); }
@@ -109,39 +106,30 @@ MDXSetSpecification::MDXSetSpecification(const VelaString& name, MDXSet* set, bo
                                          const VelaString& cubeName)
     : MDXSingleFormulaSpecification(cubeName),
       name_(name),
-      set_(set),
-      cubeQualified_(cubeQualified) {
-  retain(set_);
-}
+      set_(share(set)),
+      cubeQualified_(cubeQualified) {}
 
-MDXSetSpecification::MDXSetSpecification(const MDXSetSpecification& other)
-    : MDXSingleFormulaSpecification(other),
-      name_(other.name_),
-      set_(other.set_),
-      cubeQualified_(other.cubeQualified_) {
-  retain(set_);
-}
+MDXSetSpecification::MDXSetSpecification(const MDXSetSpecification& other) = default;
 
 MDXSetSpecification& MDXSetSpecification::operator=(const MDXSetSpecification& other) {
   VelaString name(other.name_);
   MDXSingleFormulaSpecification::operator=(other);
-  retain(other.set_);
-  release(set_);
   set_ = other.set_;
   name_ = std::move(name);
   cubeQualified_ = other.cubeQualified_;
   return *this;
 }
 
-MDXSetSpecification::~MDXSetSpecification() { release(set_); }
+MDXSetSpecification::~MDXSetSpecification() = default;
 
 // "SET " + [K + "."] + N + " AS ' " + S' + " ' " (" AS " + S + " " unquoted)
 VelaString MDXSetSpecification::getText() const {
   const std::wstring_view cube = cubeQualified_ ? std::wstring_view(cubeName()) : L"";
   const wchar_t* const dot = cubeQualified_ ? L"." : L"";
   if (needs_quotes())
-    return concat({L"SET ", cube, dot, name_, L" AS ' ", set_->getQuotedText(), L" ' "});
-  return concat({L"SET ", cube, dot, name_, L" AS ", set_->getText(), L" "});
+    return concat(
+        {L"SET ", cube, dot, name_, L" AS ' ", FragmentReader::quotedText(*set_), L" ' "});
+  return concat({L"SET ", cube, dot, name_, L" AS ", FragmentReader::text(*set_), L" "});
 }
 
 void MDXSetSpecification::writeText(VelaString& out) const { out = getText(); }

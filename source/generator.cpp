@@ -11,7 +11,7 @@
 #include "mdxgen/tuple.h"
 #include "mdxgen/value.h"
 #include "source/library_log.h"
-#include "source/text_build.h"
+#include "source/text/decimal.h"
 
 namespace {
 // Where the query log's settings are kept.
@@ -26,23 +26,20 @@ MDXQueryGenerator::MDXQueryGenerator(const MDXQueryGenerator& other)
 MDXQueryGenerator& MDXQueryGenerator::operator=(const MDXQueryGenerator& other) {
   if (this != &other) {
     cubeName_ = other.cubeName_;
-    delete queryLog_;
-    queryLog_ = nullptr;
+    queryLog_.reset();
     logRequested_ = false;
   }
   return *this;
 }
 
-MDXQueryGenerator::~MDXQueryGenerator() { delete queryLog_; }
+MDXQueryGenerator::~MDXQueryGenerator() = default;
 
 MDXQueryLog* MDXQueryGenerator::GetMDXQueryLog() {
   if (!logRequested_) {
-    MDXQueryLog* log = create_mdx_query_log();
-    delete queryLog_;
-    queryLog_ = log;
+    queryLog_.reset(create_mdx_query_log());
     logRequested_ = true;
   }
-  return queryLog_;
+  return queryLog_.get();
 }
 
 MSOLAP8QueryGenerator::MSOLAP8QueryGenerator(const VelaString& cubeName)
@@ -60,7 +57,7 @@ MDXQuery* MSOLAP8QueryGenerator::GenerateQuery(MDXQuery::QueryType type, KIVA_o:
   }
   // The one refusal of the library that is logged before it is thrown.
   MDXError error(MDXError::kValueOutOfRange);
-  error.addStringInsert(mdxgen_detail::decimal(static_cast<int>(type)));
+  error.addStringInsert(mdxgen_detail::Decimal(static_cast<int>(type)).str());
   error.addStringInsert(L"QueryType");
   error.log(mdxgen_detail::libraryLog());
   throw error;

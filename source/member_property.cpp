@@ -1,7 +1,7 @@
 #include "mdxgen/member_property.h"
 
 #include "source/instance_counters.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
 
 // Both constructors number their instances from one counter; the one-name
 // form registers under its own spelling.

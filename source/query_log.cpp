@@ -7,7 +7,7 @@
 #include "mdxgen/statements.h"
 #include "mdxgen/support/file.h"
 #include "mdxgen/support/registry.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
 
 namespace {
 
@@ -44,15 +44,14 @@ MDXQueryLog::MDXQueryLog(const MDXQueryLog& other)
 
 MDXQueryLog& MDXQueryLog::operator=(const MDXQueryLog& other) {
   if (this != &other) {
-    delete file_;
-    file_ = nullptr;
+    file_.reset();
     prefix_ = other.prefix_;
     timing_ = other.timing_;
   }
   return *this;
 }
 
-MDXQueryLog::~MDXQueryLog() { delete file_; }
+MDXQueryLog::~MDXQueryLog() = default;
 
 bool MDXQueryLog::open(const VelaString& keyPath) {
   VelaString name;
@@ -67,10 +66,9 @@ bool MDXQueryLog::open(const VelaString& keyPath) {
   support_dll::FileLocator locator(name);
   if (!locator.isLocationSet()) locator.setLocationToTemp();
   auto file = std::make_unique<File>(locator);
-  delete file_;
-  file_ = nullptr;
+  file_.reset();
   if (!file->open("a+")) return false;
-  file_ = file.release();
+  file_ = std::move(file);
   return true;
 }
 

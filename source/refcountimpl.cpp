@@ -1,13 +1,45 @@
 #include "mdxgen/refcount_impl.h"
 
+#include <mutex>
 #include <new>
+#include <set>
+#include <string>
 
 #include "source/library_log.h"
+#include "source/text/instance_message.h"
 
 namespace {
 constexpr unsigned long kInstanceMessage = 0xC2011F00UL;
 constexpr int kLifeVerbosity = 5;
 constexpr int kCountVerbosity = 6;
+
+using mdxgen_detail::InstanceMessage;
+
+// Hands one message of the instance log to the library's log.
+void logInstanceMessage(const std::string& unitKey, const wchar_t* message, int level) {
+  support_dll::CoreLog* log = mdxgen_detail::libraryLog();
+  if (!log) return;
+  const wchar_t* inserts[] = {message};
+  log->log(kInstanceMessage, level, unitKey, ".\\source\\componentlog", 81, "ComponentLog::log", 1,
+           inserts);
+}
+
+// Whether the instance log takes a record of this level: asked of the
+// library's log directly, as the unit's handler would.
+bool instanceLogOn(const ComponentLog& log, int level) {
+  const support_dll::CoreLog* core = mdxgen_detail::libraryLog();
+  return core != nullptr && core->shouldLog(log.unitKey(), level);
+}
+
+// A class name given as a string, kept once for the life of the process so
+// that each object holds only a pointer to it.
+const wchar_t* internedName(const VelaString& name) {
+  // Never destroyed, like the log: objects may be made during the exit.
+  static auto* const mutex = new std::mutex();
+  static auto* const names = new std::set<std::wstring>();
+  const std::lock_guard<std::mutex> lock(*mutex);
+  return names->insert(name.wstr()).first->c_str();
+}
 }  // namespace
 
 ComponentLog::ComponentLog(const VelaString& unit, const VelaString& component)
@@ -23,12 +55,7 @@ bool ComponentLog::shouldLog(support_dll::CoreLog::VerbosityType level) {
 }
 
 void ComponentLog::log(const VelaString& message, support_dll::CoreLog::VerbosityType level) {
-  if (!shouldLog(level)) return;
-  support_dll::CoreLog* log = mdxgen_detail::libraryLog();
-  if (!log) return;
-  const wchar_t* inserts[] = {message.c_str()};
-  log->log(kInstanceMessage, level, unitKey_, ".\\source\\componentlog", 81, "ComponentLog::log", 1,
-           inserts);
+  if (shouldLog(level)) logInstanceMessage(unitKey_, message.c_str(), level);
 }
 
 // Built in static storage on first use and never destroyed, so objects a
@@ -48,13 +75,14 @@ namespace {
 namespace support {
 
 RefCountImpl::RefCountImpl(const VelaString& name, unsigned instanceNumber)
+    : RefCountImpl(internedName(name), instanceNumber) {}
+
+RefCountImpl::RefCountImpl(const wchar_t* name, unsigned instanceNumber)
     : name_(name), instanceNumber_(instanceNumber), count_(1) {
   ComponentLog& log = instanceLog();
-  if (log.shouldLog(kLifeVerbosity)) {
-    VelaString message;
-    message.build("%s: Instance %d (%p): Created", name_.c_str(), instanceNumber_,
-                  static_cast<void*>(this));
-    log.log(message, kLifeVerbosity);
+  if (instanceLogOn(log, kLifeVerbosity)) {
+    const InstanceMessage message(name_, instanceNumber_, this, L"Created");
+    logInstanceMessage(log.unitKey(), message.c_str(), kLifeVerbosity);
   }
 }
 
@@ -66,11 +94,9 @@ long RefCountImpl::use() {
   }
   const long n = count_.fetch_add(1, std::memory_order_relaxed) + 1;
   ComponentLog& log = instanceLog();
-  if (log.shouldLog(kCountVerbosity)) {
-    VelaString message;
-    message.build("%s: Instance %d (%p): Refcount raised to %d", name_.c_str(), instanceNumber_,
-                  static_cast<void*>(this), static_cast<int>(n));
-    log.log(message, kCountVerbosity);
+  if (instanceLogOn(log, kCountVerbosity)) {
+    const InstanceMessage message(name_, instanceNumber_, this, L"Refcount raised to ", n);
+    logInstanceMessage(log.unitKey(), message.c_str(), kCountVerbosity);
   }
   return n;
 }
@@ -78,18 +104,14 @@ long RefCountImpl::use() {
 long RefCountImpl::unuse() {
   const long n = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   ComponentLog& log = instanceLog();
-  if (log.shouldLog(kCountVerbosity)) {
-    VelaString message;
-    message.build("%s: Instance %d (%p): Refcount lowered to %d", name_.c_str(), instanceNumber_,
-                  static_cast<void*>(this), static_cast<int>(n));
-    log.log(message, kCountVerbosity);
+  if (instanceLogOn(log, kCountVerbosity)) {
+    const InstanceMessage message(name_, instanceNumber_, this, L"Refcount lowered to ", n);
+    logInstanceMessage(log.unitKey(), message.c_str(), kCountVerbosity);
   }
   if (n != 0) return n;
-  if (log.shouldLog(kLifeVerbosity)) {
-    VelaString message;
-    message.build("%s: Instance %d (%p): Destroyed", name_.c_str(), instanceNumber_,
-                  static_cast<void*>(this));
-    log.log(message, kLifeVerbosity);
+  if (instanceLogOn(log, kLifeVerbosity)) {
+    const InstanceMessage message(name_, instanceNumber_, this, L"Destroyed");
+    logInstanceMessage(log.unitKey(), message.c_str(), kLifeVerbosity);
   }
   delete this;
   return 0;

@@ -2,19 +2,20 @@
 // the cube, the slicer and CELL PROPERTIES, in one line or laid out.
 #include <algorithm>
 #include <cstdint>
+#include <typeinfo>
 
 #include "mdxgen/error.h"
 #include "mdxgen/formula_specification.h"
 #include "mdxgen/set.h"
 #include "mdxgen/statements.h"
 #include "mdxgen/tuple.h"
-#include "source/statement_parts.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/decimal.h"
+#include "source/text/fragment_read.h"
+#include "source/text/writer.h"
 
-using mdxgen_detail::composeText;
-using mdxgen_detail::release;
-using mdxgen_detail::retain;
-using mdxgen_detail::textsOf;
+using mdxgen_detail::Decimal;
+using mdxgen_detail::FragmentReader;
 using mdxgen_detail::TextWriter;
 
 using AxisSpecification = MDXSelectQuery::MDXAxisSpecification;
@@ -22,25 +23,14 @@ using AxisSpecification = MDXSelectQuery::MDXAxisSpecification;
 AxisSpecification::MDXAxisSpecification(int axis, MDXSet* set,
                                         const std::vector<VelaString>& properties, bool nonEmpty)
     : nonEmpty_(nonEmpty), set_(set), axis_(axis), properties_(properties) {
-  retain(set_);
+  if (set) set->use();
 }
 
-AxisSpecification::MDXAxisSpecification(const MDXAxisSpecification& other)
-    : nonEmpty_(other.nonEmpty_),
-      set_(other.set_),
-      axis_(other.axis_),
-      rangeStart_(other.rangeStart_),
-      rangeEnd_(other.rangeEnd_),
-      properties_(other.properties_) {
-  retain(set_);
-}
+AxisSpecification::MDXAxisSpecification(const MDXAxisSpecification& other) = default;
 
 AxisSpecification& AxisSpecification::operator=(const MDXAxisSpecification& other) {
-  // Copies first, references after: a failed copy changes nothing, and an
-  // axis assigned to itself keeps its set alive.
+  // The properties are copied first: a failed copy changes nothing.
   std::vector<VelaString> properties(other.properties_);
-  retain(other.set_);
-  release(set_);
   nonEmpty_ = other.nonEmpty_;
   set_ = other.set_;
   axis_ = other.axis_;
@@ -50,40 +40,39 @@ AxisSpecification& AxisSpecification::operator=(const MDXAxisSpecification& othe
   return *this;
 }
 
-AxisSpecification::~MDXAxisSpecification() { release(set_); }
+AxisSpecification::~MDXAxisSpecification() = default;
 
 // ["NON EMPTY "] + S, or "SUBSET( " + S + " , " + start + ", " + count + " ) "
 // when a range is set; [" DIMENSION PROPERTIES " + P0, P1 ...]; then " ON "
 // and "COLUMNS ", "ROWS " or "AXIS(" + n + ") ".
-VelaString AxisSpecification::getText() const {
-  const VelaString set = set_->getText();
-  const bool whole = rangeStart_ == 0 && rangeEnd_ == -1;
-  // The count wraps around as 32-bit arithmetic does, for any pair given.
-  const auto count = static_cast<std::int32_t>(static_cast<std::uint32_t>(rangeEnd_) -
-                                               static_cast<std::uint32_t>(rangeStart_) + 1u);
-  const VelaString start = whole ? VelaString() : mdxgen_detail::decimal(rangeStart_);
-  const VelaString length = whole ? VelaString() : mdxgen_detail::decimal(count);
-  const VelaString number =
-      axis_ == 0 || axis_ == 1 ? VelaString() : mdxgen_detail::decimal(axis_);
+void AxisSpecification::appendText(VelaString& text) const {
+  const auto set = FragmentReader::text(*set_);
+  TextWriter out(text, set.str().size() + 64);
+  if (nonEmpty_) out << L"NON EMPTY ";
+  if (rangeStart_ == 0 && rangeEnd_ == -1) {
+    out << set;
+  } else {
+    // The count wraps around as 32-bit arithmetic does, for any pair given.
+    const auto count = static_cast<std::int32_t>(static_cast<std::uint32_t>(rangeEnd_) -
+                                                 static_cast<std::uint32_t>(rangeStart_) + 1u);
+    out << L"SUBSET( " << set << L" , " << Decimal(rangeStart_) << L", " << Decimal(count)
+        << L" ) ";
+  }
+  if (!properties_.empty()) out << L" DIMENSION PROPERTIES ";
+  out.list(properties_, L", ");
+  out << L" ON ";
+  if (axis_ == 0)
+    out << L"COLUMNS ";
+  else if (axis_ == 1)
+    out << L"ROWS ";
+  else
+    out << L"AXIS(" << Decimal(axis_) << L") ";
+}
 
-  return composeText([&](TextWriter& text) {
-    if (nonEmpty_) text << L"NON EMPTY ";
-    if (whole)
-      text << set;
-    else
-      text << L"SUBSET( " << set << L" , " << start << L", " << length << L" ) ";
-    if (!properties_.empty()) {
-      text << L" DIMENSION PROPERTIES ";
-      text.list(properties_, L", ");
-    }
-    text << L" ON ";
-    if (axis_ == 0)
-      text << L"COLUMNS ";
-    else if (axis_ == 1)
-      text << L"ROWS ";
-    else
-      text << L"AXIS(" << number << L") ";
-  });
+VelaString AxisSpecification::getText() const {
+  VelaString text;
+  appendText(text);
+  return text;
 }
 
 void AxisSpecification::writeText(VelaString& out) const { out = getText(); }
@@ -95,51 +84,57 @@ void AxisSpecification::setAxisRange(int start, int end) {
 
 MDXSelectQuery::MDXSelectQuery(const VelaString& cubeName) : MDXQuery(cubeName, Select) {}
 
-MDXSelectQuery::~MDXSelectQuery() {
-  for (MDXSingleFormulaSpecification* formula : formulas_) delete formula;
-  for (MDXAxisSpecification* axis : axes_) delete axis;
-  release(slicer_);
-}
+MDXSelectQuery::~MDXSelectQuery() = default;
 
 VelaString MDXSelectQuery::getText(bool laidOut) const {
   if (rawTextSet_) return rawText_;
   if (axes_.empty()) throw MDXError(MDXError::kNoAxis);
-  const std::vector<VelaString> formulas = textsOf(formulas_);
-  const std::vector<VelaString> axes = textsOf(axes_);
-  const VelaString slicer = slicer_ ? slicer_->getText() : VelaString();
-  const VelaString maxRows = maxRows_ > 0 ? mdxgen_detail::decimalUnsigned(maxRows_) : VelaString();
-  // Laid out, each clause starts a line of its own and what it holds is
-  // indented by seven blanks (the slicer by six).
+  // The text is written straight through, part after part: a part that
+  // fails leaves nothing behind but this unfinished local text. Laid out,
+  // the clauses start on lines of their own and their items are indented
+  // by seven blanks (the slicer by six).
   const wchar_t* const lineBreak = laidOut ? L"\n" : L"";
   const wchar_t* const indent = laidOut ? L"\n       " : L"";
 
-  return composeText([&](TextWriter& text) {
-    if (!formulas.empty()) {
-      text << L"WITH " << indent << formulas[0];
-      for (std::size_t i = 1; i < formulas.size(); ++i)
-        text << (laidOut ? L"\n       " : L" ") << formulas[i] << L" ";
-    }
-    if (drillThrough_) {
-      text << L"DRILLTHROUGH ";
-      if (maxRows_ > 0) text << L"MAXROWS " << maxRows << L" ";
-    }
-    text << lineBreak << L"SELECT " << indent << axes[0];
-    for (std::size_t i = 1; i < axes.size(); ++i)
-      text << (laidOut ? L",\n       " : L", ") << axes[i];
-    text << lineBreak << L"FROM " << getCubeName() << L" ";
-    if (slicer_) text << lineBreak << L"WHERE " << (laidOut ? L"\n      " : L"") << slicer << L" ";
-    if (!cellProperties_.empty()) {
-      text << L" CELL PROPERTIES ";
-      text.list(cellProperties_, L", ");
-    }
-  });
+  VelaString text;
+  TextWriter out(text, 1024);
+  for (std::size_t i = 0; i < formulas_.size(); ++i) {
+    if (i == 0)
+      out << L"WITH " << indent;
+    else
+      out << (laidOut ? L"\n       " : L" ");
+    // The library's own member formulas write themselves in place.
+    const MDXSingleFormulaSpecification& formula = *formulas_[i];
+    if (typeid(formula) == typeid(MSOLAP8MemberSpecification) ||
+        typeid(formula) == typeid(MDXMemberSpecification))
+      static_cast<const MDXMemberSpecification&>(formula).appendText(text);
+    else
+      out << formula.getText();
+    if (i > 0) out << L" ";
+  }
+  if (drillThrough_) {
+    out << L"DRILLTHROUGH ";
+    if (maxRows_ > 0) out << L"MAXROWS " << Decimal(maxRows_) << L" ";
+  }
+  out << lineBreak << L"SELECT " << indent;
+  for (std::size_t i = 0; i < axes_.size(); ++i) {
+    if (i > 0) out << (laidOut ? L",\n       " : L", ");
+    axes_[i]->appendText(text);
+  }
+  out << lineBreak << L"FROM " << getCubeName() << L" ";
+  if (slicer_) {
+    out << lineBreak << L"WHERE " << (laidOut ? L"\n      " : L"")
+        << FragmentReader::text(*slicer_) << L" ";
+  }
+  if (!cellProperties_.empty()) out << L" CELL PROPERTIES ";
+  out.list(cellProperties_, L", ");
+  return text;
 }
 
 void MDXSelectQuery::writeText(VelaString& out) const { out = getText(false); }
 
 void MDXSelectQuery::addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula) {
-  formulas_.push_back(formula.get());
-  formula.release();
+  formulas_.push_back(std::move(formula));
 }
 
 void MDXSelectQuery::AddSetFormula(const VelaString& name, MDXSet* set) {
@@ -155,7 +150,7 @@ void MDXSelectQuery::AddMemberFormula(MDXField* member, MDXValue* value, int sol
 
 VelaString MDXSelectQuery::AddSetFormula(MDXSet* set) {
   const unsigned int number = namedSetCounter_ + 1;
-  VelaString name = mdxgen_detail::concat({L"[NS_", mdxgen_detail::decimalUnsigned(number), L"]"});
+  VelaString name = mdxgen_detail::concat({L"[NS_", Decimal(number), L"]"});
   AddSetFormula(name, set);
   namedSetCounter_ = number;
   return name;
@@ -165,15 +160,15 @@ void MDXSelectQuery::AddAxisSpecification(int axis, MDXSet* set,
                                           const std::vector<VelaString>& properties,
                                           NonEmptyStatus status) {
   if (axis != static_cast<int>(axes_.size())) throw MDXError(MDXError::kAxisOutOfOrder);
-  auto added = std::make_unique<MDXAxisSpecification>(axis, set, properties, status == NonEmpty);
-  axes_.push_back(added.get());
-  added.release();
+  if (axes_.empty()) axes_.reserve(4);
+  axes_.push_back(
+      std::make_unique<MDXAxisSpecification>(axis, set, properties, status == NonEmpty));
 }
 
 void MDXSelectQuery::AddAxisRange(int axis, int start, int end) {
   const auto found =
       std::find_if(axes_.begin(), axes_.end(),
-                   [axis](const MDXAxisSpecification* a) { return a->getAxisIndex() == axis; });
+                   [axis](const auto& a) { return a->getAxisIndex() == axis; });
   if (found != axes_.end()) (*found)->setAxisRange(start, end);
 }
 
@@ -185,7 +180,7 @@ void MDXSelectQuery::AddSlicerSpecification(MDXField* member) {
   // The first member: the tuple is kept only once it holds the member.
   auto_unuse<MDXTuple> slicer(new MDXTuple());
   slicer->AddField(member);
-  slicer_ = slicer.release();
+  slicer_ = std::move(slicer);
 }
 
 void MDXSelectQuery::AddCellProperty(const VelaString& name) { cellProperties_.push_back(name); }

@@ -4,65 +4,73 @@
 #include "mdxgen/set.h"
 #include "mdxgen/tuple.h"
 #include "source/instance_counters.h"
-#include "source/set_text.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/fragment_read.h"
 
 using mdxgen_detail::append;
 using mdxgen_detail::concat;
+using mdxgen_detail::FragmentRead;
+using mdxgen_detail::FragmentReader;
 using mdxgen_detail::isEmptySet;
+using mdxgen_detail::kWrapRoom;
+using mdxgen_detail::wrap;
 
 namespace {
 
 // " { e0, e1, ... } " from the elements' texts; " {  } " for no element.
-template <class Vector, class TextOf>
-VelaString listText(const Vector& elements, TextOf text) {
+template <class Vector>
+VelaString listText(const Vector& elements) {
   VelaString result(L" { ");
   for (std::size_t i = 0; i < elements.size(); ++i) {
-    if (i > 0) result += L", ";
-    result += text(elements[i]);
+    const FragmentRead element = FragmentReader::text(*elements[i]);
+    append(result, {i > 0 ? L", " : L"", element});
   }
-  result += L" } ";
+  append(result, {L" } "});
   return result;
 }
 
 }  // namespace
 
 MDXSet::MDXSet()
-    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()), text_(VelaString(L"{  }")) {}
+    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
+      text_(concat({L"{  }"}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const MDXSet* set)
-    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()), text_(set->getText()) {}
+    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
+      text_(concat({FragmentReader::text(*set)}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const VelaString& text)
-    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()), text_(text) {}
+    : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
+      text_(concat({text}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const KIVA_o::Level* level)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L" { ", level->getUniqueName(), L".MEMBERS } "})) {}
+      text_(concat({L" { ", level->getUniqueName(), L".MEMBERS } "}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const MDXField* field)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L" { ", field->getText(), L" } "})) {}
+      text_(concat({L" { ", FragmentReader::text(*field), L" } "}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const MDXField* from, const MDXField* to)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L" { ", from->getText(), L":", to->getText(), L" } "})) {}
+      text_(concat({L" { ", FragmentReader::text(*from), L":", FragmentReader::text(*to), L" } "},
+                   kWrapRoom)) {}
 
 MDXSet::MDXSet(const KIVA_o::Hierarchy* hierarchy)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(concat({L"{", hierarchy->getUniqueName(), L".allmembers}"})) {}
+      text_(concat({L"{", hierarchy->getUniqueName(), L".allmembers}"}, kWrapRoom)) {}
 
 MDXSet::MDXSet(const std::vector<MDXField*>& fields)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(listText(fields, [](const MDXField* f) { return f->getText(); })) {}
+      text_(listText(fields)) {}
 
 MDXSet::MDXSet(const std::vector<auto_unuse<MDXField>>& fields)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(listText(fields, [](const auto_unuse<MDXField>& f) { return f->getText(); })) {}
+      text_(listText(fields)) {}
 
 MDXSet::MDXSet(const std::vector<MDXTuple*>& tuples)
     : RefCountImpl(L"MDXSet", mdxgen_detail::nextSetInstance()),
-      text_(listText(tuples, [](const MDXTuple* t) { return t->getText(); })) {}
+      text_(listText(tuples)) {}
 
 MDXSet::~MDXSet() = default;
 
@@ -78,13 +86,13 @@ void MDXSet::writeText(VelaString& out) const { out = text_.text(); }
 
 MDXSet* MDXSet::operator+=(const MDXField& field) {
   text_.invalidate();
+  const FragmentRead f = FragmentReader::text(field);
   if (isEmptySet(text())) {
-    setText(concat({L"{", field.getText(), L"}"}));
+    setText(concat({L"{", f, L"}"}));
     return this;
   }
-  const VelaString f = field.getText();
   if (isEmptySet(f)) return this;
-  setText(concat({L"UNION( ", text(), L", { ", f, L" } )"}));
+  wrap(editText(), {L"UNION( "}, {L", { ", f, L" } )"});
   return this;
 }
 
@@ -94,64 +102,53 @@ MDXSet* MDXSet::operator+=(const MDXSet& set) {
     setText(set.getText());
     return this;
   }
-  const VelaString o = set.getText();
+  const FragmentRead o = FragmentReader::text(set);
   if (isEmptySet(o)) return this;
-  setText(concat({L"UNION( ", text(), L", ", o, L" )"}));
+  wrap(editText(), {L"UNION( "}, {L", ", o, L" )"});
   return this;
 }
 
 MDXSet* MDXSet::operator-=(const MDXField& field) {
   text_.invalidate();
   if (isEmptySet(text())) return this;
-  const VelaString f = field.getText();
+  const FragmentRead f = FragmentReader::text(field);
   if (isEmptySet(f)) return this;
-  setText(concat({L"EXCEPT( ", text(), L", { ", f, L" } )"}));
+  wrap(editText(), {L"EXCEPT( "}, {L", { ", f, L" } )"});
   return this;
 }
 
 MDXSet* MDXSet::operator-=(const MDXSet& set) {
   text_.invalidate();
   if (isEmptySet(text())) return this;
-  const VelaString o = set.getText();
+  const FragmentRead o = FragmentReader::text(set);
   if (isEmptySet(o)) return this;
-  setText(concat({L"EXCEPT( ", text(), L", { ", o, L" } )"}));
+  wrap(editText(), {L"EXCEPT( "}, {L", { ", o, L" } )"});
   return this;
 }
 
 MDXSet* MDXSet::operator*=(const MDXSet& set) {
-  setText(concat({L"CROSSJOIN( ", text(), L", ", set.getText(), L" )"}));
+  const FragmentRead o = FragmentReader::text(set);
+  wrap(editText(), {L"CROSSJOIN( "}, {L", ", o, L" )"});
   return this;
 }
 
 MDXSet* MDXSet::AddField(const MDXField& field, bool asUnion) {
+  const FragmentRead f = FragmentReader::text(field);
   if (asUnion) {
-    setText(concat({L"UNION( ", text(), L", { ", field.getText(), L" } )"}));
+    wrap(editText(), {L"UNION( "}, {L", { ", f, L" } )"});
   } else {
     // Extends the list in place, so a long run of appends stays linear.
-    const VelaString f = field.getText();
-    VelaString& t = editText();
-    t += L", ";
-    t += f;
+    append(editText(), {L", ", f});
   }
   return this;
 }
 
 MDXSet* MDXSet::nonEmptyCrossjoin(const std::vector<auto_unuse<MDXSet>>& sets) {
   if (sets.empty()) return this;
-  // The other texts are read first, so the result is sized once.
-  std::vector<VelaString> others;
-  others.reserve(sets.size());
-  const std::wstring_view head = L"NONEMPTYCROSSJOIN( ", separator = L", ", tail = L" )";
-  std::size_t size = head.size() + text().size() + tail.size();
-  for (const auto& set : sets) {
-    others.push_back(set->getText());
-    size += separator.size() + others.back().size();
-  }
-  VelaString result;
-  result.reserve(size);
-  append(result, {head, text()});
-  for (const auto& other : others) append(result, {separator, other});
-  append(result, {tail});
+  // Built aside: a set in the list may be this one.
+  VelaString result = concat({L"NONEMPTYCROSSJOIN( ", text()});
+  for (const auto& set : sets) append(result, {L", ", FragmentReader::text(*set)});
+  append(result, {L" )"});
   setText(std::move(result));
   return this;
 }
@@ -159,12 +156,8 @@ MDXSet* MDXSet::nonEmptyCrossjoin(const std::vector<auto_unuse<MDXSet>>& sets) {
 MDXSet* MDXSet::crossjoinFields(const std::vector<auto_unuse<const MDXField>>& fields) {
   if (fields.empty()) return new MDXSet(VelaString(L" {} "));
   VelaString text;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) text += L" * ";
-    text += L"{";
-    text += fields[i]->getText();
-    text += L"}";
-  }
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    append(text, {i > 0 ? L" * {" : L"{", FragmentReader::text(*fields[i]), L"}"});
   return new MDXSet(text);
 }
 
@@ -174,7 +167,7 @@ MDXSet* MDXSet::Empty() {
 }
 
 MDXSet* MDXSet::Delimit() {
-  setText(concat({L"{ ", text(), L" } "}));
+  wrap(editText(), {L"{ "}, {L" } "});
   return this;
 }
 
@@ -194,28 +187,27 @@ MDXSet* MDXSet::TakeName(const MDXSet* set) {
 }
 
 MDXSet* MDXSet::AddCalculations() {
-  setText(concat({L"ADDCALCULATEDMEMBERS( ", text(), L" ) "}));
+  wrap(editText(), {L"ADDCALCULATEDMEMBERS( "}, {L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::StripCalculations(const KIVA_o::Hierarchy*) {
-  setText(concat({L"STRIPCALCULATEDMEMBERS( ", text(), L" ) "}));
+  wrap(editText(), {L"STRIPCALCULATEDMEMBERS( "}, {L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::Hierarchize(bool post) {
-  setText(post ? concat({L"HIERARCHIZE( ", text(), L" , POST ) "})
-               : concat({L"HIERARCHIZE( ", text(), L" ) "}));
+  wrap(editText(), {L"HIERARCHIZE( "}, {post ? L" , POST ) " : L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::Unorder() {
-  setText(concat({L"UNORDER( ", text(), L" ) "}));
+  wrap(editText(), {L"UNORDER( "}, {L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::SpecifyDistinct() {
-  setText(concat({L"DISTINCT( ", text(), L" ) "}));
+  wrap(editText(), {L"DISTINCT( "}, {L" ) "});
   return this;
 }
 

@@ -20,9 +20,10 @@
 #include "mdxgen/support/string_converters.h"
 #include "mdxgen/tuple.h"
 #include "mdxgen/value.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/fragment_read.h"
 
-using mdxgen_detail::concat;
+using mdxgen_detail::wrap;
 
 // Whether a set's class table can be read for the entry of its walk.
 #if defined(__GXX_ABI_VERSION) && defined(__ELF__) && \
@@ -431,11 +432,6 @@ bool overridesWalk(const MDXSet* set, WalkMember walk) {
 #endif
 }
 
-// "FILTER( " + T + ", " + condition + ")".
-VelaString filtered(const VelaString& text, std::wstring_view condition) {
-  return concat({L"FILTER( ", text, L", ", condition, L")"});
-}
-
 }  // namespace
 
 void MDXSet::translate_condition(VelaString& out, KIVA_o::Expression* node,
@@ -493,16 +489,17 @@ MDXSet* MDXSet::TakeFilter(KIVA_o::Expression* root, const MDXTuple* tuple) {
   invalidateQuoted();
   VelaString condition;
   translate_condition(condition, root, tuple);
-  setText(filtered(text(), condition));
+  wrap(editText(), {L"FILTER( "}, {L", ", condition, L")"});
   return this;
 }
 
 MDXSet* MDXSet::TakeFilter(const VelaString& condition) {
-  setText(filtered(text(), condition));
+  wrap(editText(), {L"FILTER( "}, {L", ", condition, L")"});
   return this;
 }
 
 MDXSet* MDXSet::TakeFilter(MDXValue* condition) {
-  setText(filtered(text(), condition->getText()));
+  const auto text = mdxgen_detail::FragmentReader::text(*condition);
+  wrap(editText(), {L"FILTER( "}, {L", ", text, L")"});
   return this;
 }

@@ -6,11 +6,15 @@
 
 #include "mdxgen/field.h"
 #include "mdxgen/set.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/decimal.h"
+#include "source/text/fragment_read.h"
 
 using mdxgen_detail::append;
 using mdxgen_detail::concat;
-using mdxgen_detail::decimal;
+using mdxgen_detail::Decimal;
+using mdxgen_detail::FragmentReader;
+using mdxgen_detail::wrap;
 
 namespace {
 
@@ -23,20 +27,20 @@ constexpr Generations kEveryGeneration = -1;
 Generations generations32(long n) { return static_cast<Generations>(n); }
 
 // n - 1 in decimal, wrapping as the interface's 32-bit arithmetic does.
-VelaString decimalMinusOne(Generations n) {
-  return decimal(static_cast<Generations>(static_cast<std::uint32_t>(n) - 1U));
+Decimal decimalMinusOne(Generations n) {
+  return Decimal(static_cast<Generations>(static_cast<std::uint32_t>(n) - 1U));
 }
 
 VelaString allMembers(std::wstring_view owner, bool all) {
   return concat({owner, all ? L".ALLMEMBERS" : L".MEMBERS"});
 }
 
-VelaString drillDownOnSet(std::wstring_view t, std::wstring_view set) {
-  return concat({L"DRILLDOWNMEMBER( ", t, L", {", set, L"} ) "});
+void drillDownOnSet(VelaString& t, std::wstring_view set) {
+  wrap(t, {L"DRILLDOWNMEMBER( "}, {L", {", set, L"} ) "});
 }
 
-VelaString drillUpOnSet(std::wstring_view t, std::wstring_view set) {
-  return concat({L"DRILLUPMEMBER( Hierarchize( ", t, L" ) , ", set, L" ) "});
+void drillUpOnSet(VelaString& t, std::wstring_view set) {
+  wrap(t, {L"DRILLUPMEMBER( Hierarchize( "}, {L" ) , ", set, L" ) "});
 }
 
 }  // namespace
@@ -54,7 +58,7 @@ MDXSet* MDXSet::TakeWholeLevel(const KIVA_o::Level* level) {
 }
 
 MDXSet* MDXSet::TakeAllMembersAtLevel(const MDXField* field, bool all) {
-  setText(concat({field->getText(), all ? L".LEVEL.ALLMEMBERS" : L".LEVEL.MEMBERS"}));
+  setText(concat({FragmentReader::text(*field), all ? L".LEVEL.ALLMEMBERS" : L".LEVEL.MEMBERS"}));
   return this;
 }
 
@@ -94,7 +98,7 @@ MDXSet* MDXSet::TakeLeafNodes(KIVA_o::Hierarchy* hierarchy) {
   }
   if (listed) {
     list += L" }";
-    setText(concat({L"UNION( ", text(), L", ", list, L" )"}));
+    wrap(editText(), {L"UNION( "}, {L", ", list, L" )"});
   }
   return this;
 }
@@ -115,7 +119,7 @@ MDXSet* MDXSet::TakeAncestorsOfMember(const VelaString& member, bool all, long g
     VelaString t(L" { ");
     for (Generations i = 0; i < n; ++i) {
       if (i > 0) t += L", ";
-      append(t, {L" ANCESTOR( ", member, L".PARENT, ", decimal(i), L" )"});
+      append(t, {L" ANCESTOR( ", member, L".PARENT, ", Decimal(i), L" )"});
     }
     t += L" } ";
     setText(std::move(t));
@@ -140,7 +144,7 @@ MDXSet* MDXSet::TakeAncestorsOfSet(const VelaString& set, const KIVA_o::Hierarch
     VelaString t = concat({L" GENERATE( ", set, L" , { "});
     for (Generations i = 0; i < n; ++i) {
       if (i > 0) t += L", ";
-      append(t, {L"ANCESTOR( ", h, L".CURRENTMEMBER.PARENT, ", decimal(i), L" ) "});
+      append(t, {L"ANCESTOR( ", h, L".CURRENTMEMBER.PARENT, ", Decimal(i), L" ) "});
     }
     t += L" } ) ";
     setText(std::move(t));
@@ -149,12 +153,12 @@ MDXSet* MDXSet::TakeAncestorsOfSet(const VelaString& set, const KIVA_o::Hierarch
 }
 
 MDXSet* MDXSet::TakeSiblings(const MDXField* field, const KIVA_o::Dimension*) {
-  setText(concat({field->getText(), L".SIBLINGS "}));
+  setText(concat({FragmentReader::text(*field), L".SIBLINGS "}));
   return this;
 }
 
 MDXSet* MDXSet::TakeChildren(const MDXField* field) {
-  setText(concat({field->getText(), L".CHILDREN "}));
+  setText(concat({FragmentReader::text(*field), L".CHILDREN "}));
   return this;
 }
 
@@ -164,21 +168,21 @@ MDXSet* MDXSet::TakeChildren(const MDXSet* set, const KIVA_o::Hierarchy* hierarc
   const Generations n = generations32(generations);
   const VelaString& h = hierarchy->getUniqueName();
   if (n == kEveryGeneration) {
-    setText(all ? concat({L"GENERATE( ", set->getText(), L", DESCENDANTS( ", h,
+    setText(all ? concat({L"GENERATE( ", FragmentReader::text(*set), L", DESCENDANTS( ", h,
                           L".CURRENTMEMBER, ", h, L".CURRENTMEMBER.LEVEL, AFTER ) )"})
-                : concat({L"GENERATE( ", set->getText(), L", DESCENDANTS( ", h,
+                : concat({L"GENERATE( ", FragmentReader::text(*set), L", DESCENDANTS( ", h,
                           L".CURRENTMEMBER, ", h, L".LEVELS.COUNT - 1, LEAVES ) )"}));
   } else if (!all) {
-    setText(concat({L"GENERATE( ", set->getText(), L", " L"DESCENDANTS( ", h, L".CURRENTMEMBER, ",
-                    decimal(n), L", SELF" L" ) )"}));
+    setText(concat({L"GENERATE( ", FragmentReader::text(*set), L", " L"DESCENDANTS( ", h,
+                    L".CURRENTMEMBER, ", Decimal(n), L", SELF" L" ) )"}));
   } else {
     // Generations 1 to n, each but the last opening a UNION with the
     // generations after it; nothing at all for n < 1.
     VelaString t;
     for (long long i = 1; i <= n; ++i) {
       if (i < n) t += L"UNION( ";
-      append(t, {L"GENERATE( ", set->getText(), L", " L"DESCENDANTS( ", h, L".CURRENTMEMBER, ",
-                 decimal(i), L", SELF" L" ) ) "});
+      append(t, {L"GENERATE( ", FragmentReader::text(*set), L", " L"DESCENDANTS( ", h,
+                 L".CURRENTMEMBER, ", Decimal(i), L", SELF" L" ) ) "});
       if (i < n) t += L", ";
     }
     for (long long i = 1; i < n; ++i) t += L") ";
@@ -188,8 +192,8 @@ MDXSet* MDXSet::TakeChildren(const MDXSet* set, const KIVA_o::Hierarchy* hierarc
 }
 
 MDXSet* MDXSet::TakeDescendants(const MDXField* field) {
-  setText(concat(
-      {L"DESCENDANTS( ", field->getText(), L", ", field->getText(), L".LEVEL, AFTER ) "}));
+  setText(concat({L"DESCENDANTS( ", FragmentReader::text(*field), L", ",
+                  FragmentReader::text(*field), L".LEVEL, AFTER ) "}));
   return this;
 }
 
@@ -207,9 +211,9 @@ MDXSet* MDXSet::TakeDescendants(const VelaString& member, const KIVA_o::Hierarch
                           L".LEVELS.COUNT - 1, LEAVES )"}));
   } else {
     // With all, every generation down to n, without the member itself.
-    setText(all ? concat({L"EXCEPT( " L"DESCENDANTS( ", member, L", ", decimal(n),
+    setText(all ? concat({L"EXCEPT( " L"DESCENDANTS( ", member, L", ", Decimal(n),
                           L", SELF_AND_BEFORE" L" )" L", {", member, L"} )"})
-                : concat({L"DESCENDANTS( ", member, L", ", decimal(n), L", SELF" L" )"}));
+                : concat({L"DESCENDANTS( ", member, L", ", Decimal(n), L", SELF" L" )"}));
   }
   return this;
 }
@@ -221,46 +225,49 @@ MDXSet* MDXSet::Extract(const VelaString& set, const KIVA_o::Hierarchy* hierarch
 
 MDXSet* MDXSet::DrillDown(const KIVA_o::Hierarchy* hierarchy, const VelaString& members,
                           bool recursive) {
-  setText(recursive ? concat({L"DRILLDOWNMEMBER( ", text(), L", ", hierarchy->getUniqueName(),
-                              L".MEMBERS , RECURSIVE ) "})
-                    : concat({L"DRILLDOWNMEMBER( ", text(), L", " L" { ", members, L" } ) "}));
+  if (recursive) {
+    wrap(editText(), {L"DRILLDOWNMEMBER( "},
+         {L", ", hierarchy->getUniqueName(), L".MEMBERS , RECURSIVE ) "});
+  } else {
+    wrap(editText(), {L"DRILLDOWNMEMBER( "}, {L", " L" { ", members, L" } ) "});
+  }
   return this;
 }
 
 MDXSet* MDXSet::DrillDownOnSet(const VelaString& set) {
-  setText(drillDownOnSet(text(), set));
+  drillDownOnSet(editText(), set);
   return this;
 }
 
 MDXSet* MDXSet::DrillDownOnSet(const MDXSet* set) {
-  setText(drillDownOnSet(text(), set->getText()));
+  drillDownOnSet(editText(), FragmentReader::text(*set));
   return this;
 }
 
 MDXSet* MDXSet::DrillUp(const VelaString& members) {
-  setText(concat({L"DRILLUPMEMBER( ", text(), L", " L" { ", members, L" } ) "}));
+  wrap(editText(), {L"DRILLUPMEMBER( "}, {L", " L" { ", members, L" } ) "});
   return this;
 }
 
 MDXSet* MDXSet::DrillUpOnSet(const VelaString& set) {
-  setText(drillUpOnSet(text(), set));
+  drillUpOnSet(editText(), set);
   return this;
 }
 
 MDXSet* MDXSet::DrillUpOnSet(const MDXSet* set) {
-  setText(drillUpOnSet(text(), set->getText()));
+  drillUpOnSet(editText(), FragmentReader::text(*set));
   return this;
 }
 
 MDXSet* MDXSet::ToggleDrillStateOnSet(const MDXSet* set, bool recursive) {
-  setText(recursive
-              ? concat({L"TOGGLEDRILLSTATE( ", text(), L", ", set->getText(), L", RECURSIVE )"})
-              : concat({L"TOGGLEDRILLSTATE( ", text(), L", ", set->getText(), L" ) "}));
+  const auto other = FragmentReader::text(*set);
+  wrap(editText(), {L"TOGGLEDRILLSTATE( "},
+       {L", ", other, recursive ? L", RECURSIVE )" : L" ) "});
   return this;
 }
 
 // Every member of the hierarchy that is not in the set.
 MDXSet* MDXSet::Invert(const KIVA_o::Hierarchy* hierarchy) {
-  setText(concat({L"EXCEPT( ", hierarchy->getUniqueName(), L".MEMBERS, ", text(), L" ) "}));
+  wrap(editText(), {L"EXCEPT( ", hierarchy->getUniqueName(), L".MEMBERS, "}, {L" ) "});
   return this;
 }

@@ -5,34 +5,24 @@
 #include "mdxgen/error.h"
 #include "mdxgen/field.h"
 #include "mdxgen/set.h"
-#include "mdxgen/support/oleauto.h"
 #include "mdxgen/tuple.h"
 #include "mdxgen/value.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/decimal.h"
+#include "source/text/fragment_read.h"
 
 using mdxgen_detail::concat;
-using mdxgen_detail::decimal;
+using mdxgen_detail::Decimal;
+using mdxgen_detail::FragmentReader;
+using mdxgen_detail::wrap;
 
 namespace {
-
-// A number written by the variant conversion, from a 4-byte integer to a
-// string, which gives plain decimal.
-VelaString variantDecimal(int value) {
-  VARIANT number;
-  VariantInit(&number);
-  number.vt = VT_I4;
-  number.lVal = static_cast<std::int32_t>(value);
-  VariantChangeType(&number, &number, 0, VT_BSTR);
-  VelaString digits(number.bstrVal);
-  VariantClear(&number);
-  return digits;
-}
 
 // An argument outside its enumeration: the value in decimal, then the
 // enumeration's name.
 [[noreturn]] void throwOutOfRange(int value, const wchar_t* enumeration) {
   MDXError error(MDXError::kValueOutOfRange);
-  error.addStringInsert(decimal(value));
+  error.addStringInsert(Decimal(value).str());
   error.addStringInsert(enumeration);
   throw error;
 }
@@ -61,10 +51,10 @@ bool boundsWord(wchar_t c) { return c == L' ' || c == L',' || c == L'(' || c == 
 MDXSet* MDXSet::TakeSubset(int start, int count) {
   const VelaString& t = text();
   if (count >= 0) {
-    setText(concat({L"SUBSET( ", t, L", ", variantDecimal(start), L", ", variantDecimal(count),
+    setText(concat({L"SUBSET( ", t, L", ", Decimal(start), L", ", Decimal(count),
                     L" ) "}));
   } else {
-    setText(concat({L"SUBSET( ", t, L", ", variantDecimal(start), L" ) "}));
+    setText(concat({L"SUBSET( ", t, L", ", Decimal(start), L" ) "}));
   }
   return this;
 }
@@ -88,14 +78,14 @@ MDXSet* MDXSet::TakeSubset(const MDXTuple* from, const MDXTuple* to) {
 }
 
 MDXSet* MDXSet::TakeSubset(const MDXTuple* tuple, int from, int to) {
-  const VelaString x = tuple->getText();
+  const auto x = FragmentReader::text(*tuple);
   // Offsets are widened so that the negation of the smallest int is exact.
   const long long lo = from < to ? from : to;
   const long long hi = from < to ? to : from;
   const VelaString level = concat({L"ADDCALCULATEDMEMBERS( ", x, L".LEVEL.MEMBERS )"});
   const VelaString rank = concat({L"RANK( ", x, L", ", level});
-  const auto before = [&](long long k) { return concat({rank, L" ) - ", decimal(k)}); };
-  const auto after = [&](long long k) { return concat({rank, L" ) + ", decimal(k)}); };
+  const auto before = [&](long long k) { return concat({rank, L" ) - ", Decimal(k)}); };
+  const auto after = [&](long long k) { return concat({rank, L" ) + ", Decimal(k)}); };
 
   VelaString start;
   VelaString end;
@@ -113,7 +103,7 @@ MDXSet* MDXSet::TakeSubset(const MDXTuple* tuple, int from, int to) {
     start = concat({L"IIF( ", p, L" > 0, ", p, L" -1 , 0 ) "});
     end = after(hi);
   } else {
-    start = concat({L"(RANK( ", x, L", ", level, L" ) + ", decimal(lo), L" - 1", L" )"});
+    start = concat({L"(RANK( ", x, L", ", level, L" ) + ", Decimal(lo), L" - 1", L" )"});
     end = after(hi);
   }
   setText(concat({L"SUBSET( ", level, L", ", start, L", ", end, L" - ", start, L" ) "}));
@@ -123,7 +113,7 @@ MDXSet* MDXSet::TakeSubset(const MDXTuple* tuple, int from, int to) {
 MDXSet* MDXSet::TakeSubsetToRank(int start, const VelaString& member, bool withMember) {
   if (member.empty()) return this;
   const VelaString& t = text();
-  setText(concat({L"SUBSET( ", t, L", ", decimal(start), L", ", L"IIF( ", t, L".COUNT = 0, 0,",
+  setText(concat({L"SUBSET( ", t, L", ", Decimal(start), L", ", L"IIF( ", t, L".COUNT = 0, 0,",
                   L"RANK( ", member, L", ", t, L" ) ", rankTail(withMember), L" )", L" ) "}));
   return this;
 }
@@ -141,22 +131,22 @@ MDXSet* MDXSet::TakeSubsetFromRank(const VelaString& member, bool afterMember) {
 
 MDXSet* MDXSet::InsertMemberIfNotExists(const VelaString& member) {
   if (member.empty()) return this;
-  setText(concat({L"DISTINCT( UNION (", text(), L",{", member, L"} )", L" )"}));
+  wrap(editText(), {L"DISTINCT( UNION ("}, {L",{", member, L"} )", L" )"});
   return this;
 }
 
 MDXSet* MDXSet::TakeTail() {
-  setText(concat({L"TAIL( ", text(), L" ) "}));
+  wrap(editText(), {L"TAIL( "}, {L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::Intersect(const MDXSet* set) {
-  setText(concat({L"INTERSECT( ", text(), L", ", set->getText(), L" ) "}));
+  wrap(editText(), {L"INTERSECT( "}, {L", ", FragmentReader::text(*set), L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::removeCalculationsSpecial(MDXSet* set) {
-  setText(concat({L"EXCEPT( ", text(), L", { ", set->getText(), L" } )"}));
+  wrap(editText(), {L"EXCEPT( "}, {L", { ", FragmentReader::text(*set), L" } )"});
   return this;
 }
 
@@ -166,49 +156,51 @@ MDXSet* MDXSet::generate(const VelaString& set, const VelaString& expression) {
 }
 
 MDXSet* MDXSet::Rank(const MDXField* field, const MDXSet* set) {
-  setText(concat({L"Rank(", field->getText(), L",", set->getText(), L")"}));
+  setText(concat({L"Rank(", FragmentReader::text(*field), L",", FragmentReader::text(*set), L")"}));
   return this;
 }
 
 MDXSet* MDXSet::TakeRank(const MDXField* field) {
-  setText(concat({L"Rank(", field->getText(), L",", text(), L")"}));
+  setText(concat({L"Rank(", FragmentReader::text(*field), L",", text(), L")"}));
   return this;
 }
 
 MDXSet* MDXSet::TakeRank(const MDXTuple* tuple) {
-  setText(concat({L"RANK( ", tuple->getText(), L", ", text(), L" )"}));
+  setText(concat({L"RANK( ", FragmentReader::text(*tuple), L", ", text(), L" )"}));
   return this;
 }
 
 VelaString MDXSet::getMemberAt(int i, int j) const {
-  return concat({text(), L".ITEM(", decimal(i), L").ITEM(", decimal(j), L")"});
+  return concat({text(), L".ITEM(", Decimal(i), L").ITEM(", Decimal(j), L")"});
 }
 
 MDXSet* MDXSet::Order(int direction, const MDXTuple* tuple) {
   invalidateQuoted();
   const wchar_t* keyword = sortKeyword(direction);
-  setText(concat({L"ORDER( ", text(), L", ", tuple->getText(), L", ", keyword, L" ) "}));
+  wrap(editText(), {L"ORDER( "}, {L", ", FragmentReader::text(*tuple), L", ", keyword, L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::Order(int direction, const MDXValue* value) {
   invalidateQuoted();
   const wchar_t* keyword = sortKeyword(direction);
-  setText(concat({L"ORDER( ", text(), L", ", value->getText(), L", ", keyword, L" ) "}));
+  wrap(editText(), {L"ORDER( "}, {L", ", FragmentReader::text(*value), L", ", keyword, L" ) "});
   return this;
 }
 
 MDXSet* MSOLAP8Set::Order(int direction, const MDXTuple* tuple) {
   invalidateQuoted();
   const wchar_t* keyword = sortKeyword(direction);
-  setText(concat({L"ORDER( UNIQUE( ", text(), L" ), ", tuple->getText(), L", ", keyword, L" ) "}));
+  const auto x = FragmentReader::text(*tuple);
+  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", x, L", ", keyword, L" ) "});
   return this;
 }
 
 MDXSet* MSOLAP8Set::Order(int direction, const MDXValue* value) {
   invalidateQuoted();
   const wchar_t* keyword = sortKeyword(direction);
-  setText(concat({L"ORDER( UNIQUE( ", text(), L" ), ", value->getText(), L", ", keyword, L" )"}));
+  const auto v = FragmentReader::text(*value);
+  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", v, L", ", keyword, L" )"});
   return this;
 }
 
@@ -231,9 +223,9 @@ MDXSet* MDXSet::TakeExtremity(ExtremityType type, ExtremityMeasure measure, cons
   // SUM and PERCENT need the numeric expression; COUNT takes it when given.
   if (!tuple && measure != Count) throw MDXError(MDXError::kExtremityWithoutTuple);
   if (tuple) {
-    setText(concat({end, function, text(), L", ", n, L", ", tuple->getText(), L" ) "}));
+    wrap(editText(), {end, function}, {L", ", n, L", ", FragmentReader::text(*tuple), L" ) "});
   } else {
-    setText(concat({end, function, text(), L", ", n, L" ) "}));
+    wrap(editText(), {end, function}, {L", ", n, L" ) "});
   }
   return this;
 }

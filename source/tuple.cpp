@@ -3,21 +3,23 @@
 #include "mdxgen/error.h"
 #include "mdxgen/field.h"
 #include "source/instance_counters.h"
+#include "source/text/compose.h"
+#include "source/text/fragment_read.h"
 
 namespace {
 
-// One member bare; several as "( m1, m2 ) ". `text` reads one member's text.
-template <class TextOf>
-VelaString compose(const std::vector<MDXField*>& fields, TextOf text) {
+using mdxgen_detail::append;
+using mdxgen_detail::FragmentReader;
+
+// One member bare; several as "( m1, m2 ) ". `read` reads one member's text.
+template <class Read>
+VelaString compose(const std::vector<auto_unuse<MDXField>>& fields, Read read) {
   if (fields.empty()) throw MDXError(MDXError::kEmptyTuple);
-  if (fields.size() == 1) return text(fields[0]);
-  VelaString result(L"( ");
-  result += text(fields[0]);
-  for (std::size_t i = 1; i < fields.size(); ++i) {
-    result += L", ";
-    result += text(fields[i]);
-  }
-  result += L" ) ";
+  if (fields.size() == 1) return VelaString(read(*fields[0]).str());
+  VelaString result;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    append(result, {i > 0 ? L", " : L"( ", read(*fields[i])});
+  append(result, {L" ) "});
   return result;
 }
 
@@ -25,23 +27,24 @@ VelaString compose(const std::vector<MDXField*>& fields, TextOf text) {
 
 MDXTuple::MDXTuple() : RefCountImpl(L"MDXTuple", mdxgen_detail::nextTupleInstance()) {}
 
-MDXTuple::~MDXTuple() { mdxgen_detail::unuseEach(fields_); }
+MDXTuple::~MDXTuple() = default;
 
 MSOLAP8Tuple::~MSOLAP8Tuple() = default;
 
 VelaString MDXTuple::getText() const {
-  return compose(fields_, [](MDXField* f) { return f->getText(); });
+  return compose(fields_, [](const MDXField& f) { return FragmentReader::text(f); });
 }
 
 VelaString MDXTuple::getQuotedText() const {
-  return compose(fields_, [](MDXField* f) { return f->getQuotedText(); });
+  return compose(fields_, [](MDXField& f) { return FragmentReader::quotedText(f); });
 }
 
 void MDXTuple::writeText(VelaString& out) const { out = getText(); }
 
 MDXTuple* MDXTuple::AddField(MDXField* field) {
-  fields_.push_back(field);
   field->use();
+  auto_unuse<MDXField> held(field);
+  fields_.push_back(std::move(held));
   return this;
 }
 

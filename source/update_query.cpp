@@ -1,8 +1,7 @@
 // UPDATE CUBE: one value written into the cell named by a tuple of members.
 #include "mdxgen/statements.h"
-#include "source/statement_parts.h"
+#include "source/text/writer.h"
 
-using mdxgen_detail::composeText;
 using mdxgen_detail::TextWriter;
 
 MDXUpdateQuery::MDXUpdateQuery(const VelaString& cubeName) : MDXQuery(cubeName, Update) {}
@@ -11,10 +10,11 @@ MDXUpdateQuery::~MDXUpdateQuery() = default;
 
 // "UPDATE CUBE " + K + " SET(" + names joined by ", " + ") = " + value + " "
 VelaString MDXUpdateQuery::getText(bool) const {
-  return composeText([&](TextWriter& text) {
-    text << L"UPDATE CUBE " << getCubeName() << L" SET(";
-    text.list(names_, L", ") << L") = " << value_ << L" ";
-  });
+  VelaString text;
+  TextWriter out(text);
+  out << L"UPDATE CUBE " << getCubeName() << L" SET(";
+  out.list(names_, L", ") << L") = " << value_ << L" ";
+  return text;
 }
 
 void MDXUpdateQuery::writeText(VelaString& out) const { out = getText(false); }

@@ -6,16 +6,21 @@
 #include "mdxgen/set.h"
 #include "mdxgen/tuple.h"
 #include "source/instance_counters.h"
-#include "source/text_build.h"
+#include "source/text/compose.h"
+#include "source/text/decimal.h"
+#include "source/text/fragment_read.h"
 
+using mdxgen_detail::append;
 using mdxgen_detail::concat;
-using mdxgen_detail::decimal;
+using mdxgen_detail::Decimal;
+using mdxgen_detail::FragmentReader;
+using mdxgen_detail::wrap;
 
 namespace {
 
 // keyword + S + " )": the functions of one set.
 VelaString oneSet(const wchar_t* keyword, const MDXSet* set) {
-  return concat({keyword, set->getText(), L" )"});
+  return concat({keyword, FragmentReader::text(*set), L" )"});
 }
 
 // keyword + [A + ", "] + S + ", " + Y [+ ", " + X] + " ) ": the regression
@@ -41,13 +46,13 @@ void regression(VelaString& text, const wchar_t* keyword, const MDXValue* a, con
 // keyword + S [+ ", " + U] + " )": MIN and MAX.
 VelaString extremeValue(const wchar_t* keyword, const MDXSet* set, const MDXTuple* tuple) {
   if (!tuple) return oneSet(keyword, set);
-  return concat({keyword, set->getText(), L", ", tuple->getText(), L" )"});
+  return concat({keyword, FragmentReader::text(*set), L", ", FragmentReader::text(*tuple), L" )"});
 }
 
 }  // namespace
 
 MDXValue::MDXValue(int number)
-    : RefCountImpl(L"MDXValue", mdxgen_detail::nextValueInstance()), text_(decimal(number)) {}
+    : RefCountImpl(L"MDXValue", mdxgen_detail::nextValueInstance()), text_(Decimal(number).str()) {}
 
 MDXValue::MDXValue(const VelaString& text)
     : RefCountImpl(L"MDXValue", mdxgen_detail::nextValueInstance()), text_(text) {}
@@ -63,33 +68,33 @@ VelaString MDXValue::getQuotedText() { return text_.quoted(); }
 void MDXValue::writeText(VelaString& out) const { out = text_.text(); }
 
 MDXValue* MDXValue::TakeCount(const MDXSet* set, bool includeEmpty) {
-  text_.assign(concat({L"COUNT( ", set->getText(),
+  text_.assign(concat({L"COUNT( ", FragmentReader::text(*set),
                        includeEmpty ? L", IncludeEmpty )" : L", ExcludeEmpty )"}));
   return this;
 }
 
 MDXValue* MDXValue::TakeUniqueName(const MDXField* member) {
-  text_.assign(concat({member->getText(), L".UNIQUENAME "}));
+  text_.assign(concat({FragmentReader::text(*member), L".UNIQUENAME "}));
   return this;
 }
 
 MDXValue* MDXValue::TakeName(const MDXField* member) {
-  text_.assign(concat({member->getText(), L".NAME "}));
+  text_.assign(concat({FragmentReader::text(*member), L".NAME "}));
   return this;
 }
 
 MDXValue* MDXValue::TakeCaption(const MDXField* member) {
-  text_.assign(concat({member->getText(), L".CAPTION "}));
+  text_.assign(concat({FragmentReader::text(*member), L".CAPTION "}));
   return this;
 }
 
 MDXValue* MDXValue::TakeDescription(const MDXField* member) {
-  text_.assign(concat({member->getText(), L".DESCRIPTION "}));
+  text_.assign(concat({FragmentReader::text(*member), L".DESCRIPTION "}));
   return this;
 }
 
 MDXValue* MDXValue::TakeProperty(const MDXField* member, const VelaString& property) {
-  text_.assign(concat({member->getText(), L".Properties(\"", property, L"\")"}));
+  text_.assign(concat({FragmentReader::text(*member), L".Properties(\"", property, L"\")"}));
   return this;
 }
 
@@ -182,32 +187,26 @@ MDXValue* MDXValue::TakeLinRegPoint(const MDXValue* a, const MDXSet* set, const 
 }
 
 MDXValue* MDXValue::Add(int number) {
-  text_.assign(concat({decimal(number), L" + ", text_.text()}));
+  wrap(text_.edit(), {Decimal(number), L" + "}, {});
   return this;
 }
 
 MDXValue* MDXValue::ReverseSign() {
-  text_.assign(concat({L"- ( ", text_.text(), L" ) "}));
+  wrap(text_.edit(), {L"- ( "}, {L" ) "});
   return this;
 }
 
 MDXValue* MDXValue::TakeEquality(VelaString text) {
-  VelaString& t = text_.edit();
-  t += L" = ";
-  t += text;
+  append(text_.edit(), {L" = ", text});
   return this;
 }
 
 MDXValue* MDXValue::TakeEquality(int number) {
-  VelaString& t = text_.edit();
-  t += L" = ";
-  t += decimal(number);
+  append(text_.edit(), {L" = ", Decimal(number)});
   return this;
 }
 
 MDXValue* MDXValue::TakeInequality(VelaString text) {
-  VelaString& t = text_.edit();
-  t += L" <> ";
-  t += text;
+  append(text_.edit(), {L" <> ", text});
   return this;
 }

@@ -1,7 +1,7 @@
 // Member expressions: every constructor, and Delimit's edges.
 #include <stdexcept>
 
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "tests/text_cases.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Set expressions: construction, text access, union, difference, cross
 // joins and the one-function wrappers, as whole texts.
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "tests/log_capture.h"
 #include "tests/text_cases.h"
 

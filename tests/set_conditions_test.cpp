@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "tests/text_cases.h"
 
 using namespace KIVA_o;

@@ -2,7 +2,7 @@
 // given itself, and failures part way.
 #include <stdexcept>
 
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "tests/text_cases.h"
 
 namespace {

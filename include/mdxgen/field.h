@@ -146,6 +146,7 @@ class MDXGEN_API MDXField : public support::RefCountImpl {
   ~MDXField() override;
 
  private:
+  friend class mdxgen_detail::FragmentReader;
   mdxgen_detail::FragmentText text_;
 };
 

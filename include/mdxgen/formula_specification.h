@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "mdxgen/export.h"
+#include "mdxgen/refcount_impl.h"
 #include "mdxgen/support/velastring.h"
 
 class MDXField;
@@ -79,8 +80,12 @@ class MDXGEN_API MDXMemberSpecification : public MDXSingleFormulaSpecification {
   void writeText(VelaString& out) const override;
 
  private:
-  MDXField* member_;
-  MDXValue* value_;
+  friend class MDXSelectQuery;
+  friend class MDXCreateQuery;
+  void appendText(VelaString& out) const;
+
+  auto_unuse<MDXField> member_;
+  auto_unuse<MDXValue> value_;
   int solveOrder_;
   bool cubeQualified_;
   std::vector<VelaString> propertyNames_;
@@ -109,7 +114,7 @@ class MDXGEN_API MDXSetSpecification : public MDXSingleFormulaSpecification {
 
  private:
   VelaString name_;
-  MDXSet* set_;
+  auto_unuse<MDXSet> set_;
   bool cubeQualified_;
 };
 

@@ -9,6 +9,8 @@
 
 namespace mdxgen_detail {
 
+class FragmentReader;
+
 // The fragment's MDX text, a cached copy with every apostrophe doubled, and
 // the flag that says the copy was computed from the present text. Every
 // change of the text goes through assign() or edit(), which clear the flag,

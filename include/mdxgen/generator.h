@@ -3,6 +3,7 @@
 /// every fragment and statement is created.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "mdxgen/export.h"
@@ -138,7 +139,7 @@ class MDXGEN_API MDXQueryGenerator {
 
  private:
   VelaString cubeName_;
-  MDXQueryLog* queryLog_ = nullptr;
+  std::unique_ptr<MDXQueryLog> queryLog_;
   bool logRequested_ = false;
 };
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "mdxgen/export.h"
 #include "mdxgen/support/velastring.h"
@@ -78,7 +79,7 @@ class MDXGEN_API MDXQueryLog {
   bool isTiming() const { return timing_; }
 
  private:
-  File* file_ = nullptr;
+  std::unique_ptr<File> file_;
   VelaString prefix_;
   bool timing_ = false;
 };

@@ -70,11 +70,14 @@ class MDXGEN_API RefCountImpl : public virtual olap_api::RefCount {
  protected:
   /// Starts the count at 1 and logs the creation under `name`.
   RefCountImpl(const VelaString& name, unsigned instanceNumber);
+  /// The same with the class name as a static wide literal, which the
+  /// object keeps only a pointer to.
+  RefCountImpl(const wchar_t* name, unsigned instanceNumber);
   /// Reached only through the last unuse().
   ~RefCountImpl() override;
 
  private:
-  VelaString name_;
+  const wchar_t* name_;
   std::uint32_t instanceNumber_;
   std::atomic<long> count_;
 };

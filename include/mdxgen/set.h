@@ -348,6 +348,7 @@ class MDXGEN_API MDXSet : public support::RefCountImpl {
   void invalidateQuoted() { text_.invalidate(); }
 
  private:
+  friend class mdxgen_detail::FragmentReader;
   mdxgen_detail::FragmentText text_;
 };
 

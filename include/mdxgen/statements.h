@@ -107,8 +107,11 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
     int getAxisIndex() const { return axis_; }
 
    private:
+    friend class MDXSelectQuery;
+    void appendText(VelaString& out) const;
+
     bool nonEmpty_;
-    MDXSet* set_;
+    auto_unuse<MDXSet> set_;
     int axis_;
     int rangeStart_ = 0;
     int rangeEnd_ = -1;
@@ -179,9 +182,9 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
   void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
 
  private:
-  std::vector<MDXSingleFormulaSpecification*> formulas_;
-  std::vector<MDXAxisSpecification*> axes_;
-  MDXTuple* slicer_ = nullptr;
+  std::vector<std::unique_ptr<MDXSingleFormulaSpecification>> formulas_;
+  std::vector<std::unique_ptr<MDXAxisSpecification>> axes_;
+  auto_unuse<MDXTuple> slicer_;
   std::vector<VelaString> cellProperties_;
   bool drillThrough_ = false;
   unsigned int maxRows_ = 0;
@@ -245,7 +248,7 @@ class MDXGEN_API MDXCreateQuery : public MDXQuery {
   void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
 
  private:
-  std::vector<MDXSingleFormulaSpecification*> formulas_;
+  std::vector<std::unique_ptr<MDXSingleFormulaSpecification>> formulas_;
   bool rawFormulaSet_ = false;
   VelaString rawFormula_;
 };

@@ -9,6 +9,9 @@
 #include "mdxgen/support/velastring.h"
 
 class MDXField;
+namespace mdxgen_detail {
+class FragmentReader;
+}  // namespace mdxgen_detail
 
 /// An ordered list of member expressions written as one MDX tuple.
 ///
@@ -54,7 +57,8 @@ class MDXGEN_API MDXTuple : public support::RefCountImpl {
   ~MDXTuple() override;
 
  private:
-  std::vector<MDXField*> fields_;
+  friend class mdxgen_detail::FragmentReader;
+  std::vector<auto_unuse<MDXField>> fields_;
 };
 
 /// The tuple the generator creates; it writes the same texts.

@@ -127,6 +127,7 @@ class MDXGEN_API MDXValue : public support::RefCountImpl {
   ~MDXValue() override;
 
  private:
+  friend class mdxgen_detail::FragmentReader;
   mdxgen_detail::FragmentText text_;
 };
 

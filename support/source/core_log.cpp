@@ -1,5 +1,7 @@
 #include "mdxgen/support/core_log.h"
 
+#include <cstring>
+
 namespace support_dll {
 
 bool CoreLog::ShouldLogHandler::shouldLog(const std::string& unitKey, VerbosityType level) const {
@@ -19,25 +21,71 @@ bool CoreLog::shouldLog(const std::string& unitKey, VerbosityType level) const {
   return it != levels_.end() && level >= 1 && level <= it->second;
 }
 
+namespace {
+
+// Fills record in place: strings and inserts keep their buffers from one
+// record to the next, so a thread that logs often stops allocating.
+void fill(LogRecord& record, unsigned long messageCode, int verbosity, const std::string& unit,
+          const char* source, int line, const char* function, int insertCount,
+          const wchar_t* const* inserts) {
+  record.messageCode = messageCode;
+  record.verbosity = verbosity;
+  // A record refilled from the same place keeps its texts as they are.
+  if (record.unit != unit) record.unit.assign(unit);
+  if (std::strcmp(record.source.c_str(), source ? source : "") != 0)
+    record.source.assign(source ? source : "");
+  record.line = line;
+  if (std::strcmp(record.function.c_str(), function ? function : "") != 0)
+    record.function.assign(function ? function : "");
+  const std::size_t count = insertCount > 0 ? static_cast<std::size_t>(insertCount) : 0;
+  record.inserts.resize(count);
+  for (std::size_t i = 0; i < count; ++i) record.inserts[i].wstr().assign(inserts[i]);
+}
+
+}  // namespace
+
 void CoreLog::log(unsigned long messageCode, VerbosityType verbosity, const std::string& unit,
                   const char* source, int line, const char* function, int insertCount,
                   const wchar_t* const* inserts) {
-  std::function<void(const LogRecord&)> sink;
+  // The sink is shared, not copied: a record costs no copy of the host's
+  // function, and a sink replaced meanwhile lives until this call ends.
+  std::shared_ptr<const std::function<void(const LogRecord&)>> sink;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     sink = sink_;
   }
   if (!sink) return;
-  LogRecord record{messageCode, verbosity, unit, source ? source : "", line,
-                   function ? function : "", {}};
-  record.inserts.reserve(insertCount > 0 ? static_cast<std::size_t>(insertCount) : 0);
-  for (int i = 0; i < insertCount; ++i) record.inserts.emplace_back(inserts[i]);
-  sink(record);
+  // Each thread reuses one record. A sink that logs again from inside
+  // itself gets a record of its own, and so does every record once the
+  // thread's own objects are destroyed (a holder given back while the
+  // process exits, say): the flag, trivially destroyed, can still be read.
+  thread_local bool gone = false;
+  struct Reused {
+    LogRecord record{};
+    bool inUse = false;
+    ~Reused() { gone = true; }
+  };
+  thread_local Reused reused;
+  if (gone || reused.inUse) {
+    LogRecord record{};
+    fill(record, messageCode, verbosity, unit, source, line, function, insertCount, inserts);
+    (*sink)(record);
+    return;
+  }
+  reused.inUse = true;
+  struct Release {
+    bool& inUse;
+    ~Release() { inUse = false; }
+  } release{reused.inUse};
+  fill(reused.record, messageCode, verbosity, unit, source, line, function, insertCount, inserts);
+  (*sink)(reused.record);
 }
 
 void CoreLog::setSink(std::function<void(const LogRecord&)> sink) {
+  auto held = sink ? std::make_shared<const std::function<void(const LogRecord&)>>(std::move(sink))
+                   : nullptr;
   std::lock_guard<std::mutex> lock(mutex_);
-  sink_ = std::move(sink);
+  sink_ = std::move(held);
 }
 
 void CoreLog::setVerbosity(const std::string& unitKey, int maxLevel) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 void StringConverters::convertIntegerToString(long long value, VelaString& out, int radix) {
@@ -40,35 +41,51 @@ void StringConverters::convertRealToString(double value, VelaString& out, int /*
     return;
   }
   // Round to `precision` significant digits in exponent form, then lay the
-  // digits out: "d.ddde±xx" gives the digits and the decimal exponent.
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, value);
-  std::string text(buffer);
+  // digits out: "d.ddde±xx" gives the digits and the decimal exponent. All
+  // on the stack: at most 17 digits and an exponent of three.
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*e", precision - 1, value);
   const bool negative = text[0] == '-';
-  const std::size_t ePos = text.find('e');
-  const int exponent = std::atoi(text.c_str() + ePos + 1);
-  std::string digits;
-  for (std::size_t i = negative ? 1 : 0; i < ePos; ++i) {
-    if (text[i] != '.') digits += text[i];
+  const char* const ePos = std::strchr(text, 'e');
+  const int exponent = std::atoi(ePos + 1);
+  char digits[32];
+  std::size_t count = 0;
+  for (const char* c = text + (negative ? 1 : 0); c != ePos; ++c) {
+    if (*c != '.') digits[count++] = *c;
   }
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  while (count > 1 && digits[count - 1] == '0') --count;
 
-  std::string result = negative ? "-" : "";
+  wchar_t result[64];
+  std::size_t size = 0;
+  const auto put = [&](char c) { result[size++] = static_cast<wchar_t>(c); };
+  const auto putDigits = [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) put(digits[i]);
+  };
+  if (negative) put('-');
   if (exponentForm || exponent < -5 || exponent >= 16) {
-    result += digits[0];
-    if (digits.size() > 1) result += "." + digits.substr(1);
+    put(digits[0]);
+    if (count > 1) {
+      put('.');
+      putDigits(1, count);
+    }
     char e[16];
     std::snprintf(e, sizeof e, "e%+03d", exponent);
-    result += e;
+    for (const char* c = e; *c != '\0'; ++c) put(*c);
   } else if (exponent < 0) {
-    result += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    put('0');
+    put('.');
+    for (int i = 0; i < -exponent - 1; ++i) put('0');
+    putDigits(0, count);
   } else {
     const auto intDigits = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= intDigits) {
-      result += digits + std::string(intDigits - digits.size(), '0');
+    if (count <= intDigits) {
+      putDigits(0, count);
+      for (std::size_t i = count; i < intDigits; ++i) put('0');
     } else {
-      result += digits.substr(0, intDigits) + "." + digits.substr(intDigits);
+      putDigits(0, intDigits);
+      put('.');
+      putDigits(intDigits, count);
     }
   }
-  out = VelaString(result.c_str());
+  out.wstr().assign(result, size);
 }

@@ -19,7 +19,7 @@
 #include "mdxgen/mdxgen.h"
 #include "schema_model.h"
 #include "server_support.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "mdxgen/mdxgen.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 #include "tools/reference/rows.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "mdxgen/mdxgen.h"
-#include "tests/fake_host.h"
+#include "memory_host.h"
 
 namespace reference {
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -90,7 +91,7 @@ class ORVO_API CoreLog {
 
  private:
   mutable std::mutex mutex_;
-  std::function<void(const LogRecord&)> sink_;
+  std::shared_ptr<const std::function<void(const LogRecord&)>> sink_;
   std::map<std::string, int> levels_;
   /// Number of units switched on; while 0, shouldLog answers without a lock.
   std::atomic<int> unitsOn_{0};

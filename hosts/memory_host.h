@@ -1,5 +1,6 @@
-// A small in-memory host model for the tests: every host object holds its
-// names and answers the library's calls from them.
+// A small in-memory host model that the tests, fuzzers, benchmarks and the
+// reference writer share: every host object holds its names and answers the
+// library's calls from them.
 #pragma once
 
 #include <map>
