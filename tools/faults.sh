@@ -11,22 +11,22 @@ set -u
 cd "$(dirname "$0")/.." || exit 1
 FAULTS=$(cat <<'LIST'
 field|blank dropped from the DrillUp wrapper|source/field.cpp|s/L" }.ITEM(0) "}/L" }.ITEM(0)"}/
-field|PARENT written without its dot|source/field.cpp|s/L".PARENT";/L"PARENT";/
+field|PARENT written without its dot|source/field.cpp|s/append(text_.edit(), {L".PARENT"});/append(text_.edit(), {L"PARENT"});/
 tuple|missed use() of a member added|source/tuple.cpp|s/^  field->use();$//
 set algebra|unbalanced brace in a union with a member|source/set_algebra.cpp|s/L", { ", f, L" } )"/L", { ", f, L" )"/
 fragment text|quoted copy kept when the text is edited in place|include/mdxgen/fragment_text.h|/VelaString\& edit() {/,/}/s/quotedValid_ = false;//
-set navigation|blank dropped from DrillDownOnSet|source/set_navigation.cpp|s/L"} ) "});/L"} )"});/
-set navigation|RECURSIVE dropped from ToggleDrillStateOnSet|source/set_navigation.cpp|s/L", RECURSIVE )"/L" )"/
+set navigation|blank dropped from DrillDownOnSet|source/set_navigation.cpp|s/{L", {", set, L"} ) "}/{L", {", set, L"} )"}/
+set navigation|RECURSIVE dropped from ToggleDrillStateOnSet|source/set_navigation.cpp|s/recursive ? L", RECURSIVE )" : /recursive ? L" )" : /
 set subsets|text changed before a throw|source/set_subsets.cpp|s|^  // SUM and PERCENT need the numeric expression.*|  setText(concat({text(), L" "}));|
 set subsets|wrong insert in a range refusal|source/set_subsets.cpp|s/L"ExtremityType"/L"ExtremityKind"/
-set subsets|DISTINCT of an inserted member loses a blank|source/set_subsets.cpp|s/L"DISTINCT( UNION (", text(), L",{", member, L"} )", L" )"/L"DISTINCT( UNION (", text(), L",{", member, L"} )", L")"/
+set subsets|DISTINCT of an inserted member loses a blank|source/set_subsets.cpp|s/{L",{", member, L"} )", L" )"}/{L",{", member, L"} )", L")"}/
 set conditions|wrong VARIANT number format (15 digits)|source/set_conditions.cpp|s/convertRealToString(value, out, 10, 16, false)/convertRealToString(value, out, 10, 15, false)/
 VARIANT|true converts to 1 instead of -1|support/source/oleauto.cpp|s/in->boolVal ? -1 : 0/in->boolVal ? 1 : 0/
 value|wrong COUNT flag|source/value.cpp|s/IncludeEmpty/INCLUDEEMPTY/
 member property|qualified name loses its bracket|source/member_property.cpp|s/concat({L"\[", property_, L"\]"})/concat({L"[", property_})/
 formula specification|quote blank dropped in AS|source/formula_specification.cpp|s/L" AS ' " : L" AS "/L" AS '" : L" AS "/
 formula specification|property count check skipped|source/formula_specification.cpp|s/throw MDXError(MDXError::kPropertyCountMismatch);/{}/
-select|swapped axis name|source/select_query.cpp|s/text << L"COLUMNS ";/text << L"ROWS ";/
+select|swapped axis name|source/select_query.cpp|s/out << L"COLUMNS ";/out << L"ROWS ";/
 drop|DROP keyword without its blank|source/drop_query.cpp|s/L"DROP "/L"DROP"/
 update|UPDATE CUBE list closes without its blank|source/update_query.cpp|s/L") = "/L")= "/
 alter|ALTER CUBE clause changed|source/alter_query.cpp|s/L" CREATE DIMENSION MEMBER "/L" CREATE MEMBER "/
@@ -34,7 +34,7 @@ generator|wrong server type|source/generator.cpp|/GetServerType() const {/,/^}/s
 query log|lost duration line|source/query_log.cpp|s/file_->writeLine(durationLine(owned->elapsedSeconds()));/(void)durationLine(owned->elapsedSeconds());/
 query log|duration with two decimals|source/query_log.cpp|s/Query duration: /Query duration:/
 quoting|wrong character doubled|source/quoting.cpp|s/doubleCharacter(out, in, L'\\'');/doubleCharacter(out, in, L'"');/
-instance log|lost Destroyed log line|source/refcountimpl.cpp|s/Instance %d (%p): Destroyed/Instance %d (%p): Gone/
+instance log|lost Destroyed log line|source/refcountimpl.cpp|s/L"Destroyed"/L"Gone"/
 registry|value names compared with case|support/source/registry.cpp|s/if (inKey_ \&\& equalNoCase(name, valueName_))/if (inKey_ \&\& name == valueName_)/
 file|line written without its line end|support/source/file.cpp|s/^  bytes += '\\n';$//
 strings|ill-formed UTF-8 gives ? instead of U+FFFD|support/source/velastring.cpp|s/kReplacement = 0xFFFD;/kReplacement = 0x3F;/
