@@ -8,6 +8,9 @@
 //       [--user NAME --password-env VARIABLE]
 //                                    on any XMLA server
 //   mdxgen_browse_demo --no-server   MDX only
+//   --dialect mondrian|msolap8       the generator's dialect: mondrian for the
+//                                    embedded server and without one,
+//                                    msolap8 for a server given by --url
 //
 // Over XMLA, hierarchies, levels, members, measures and member properties
 // come from the host model read from the server through Discover; with
@@ -191,9 +194,10 @@ Table factRows(const mdxgen::xmla::Rowset& result) {
 // The session: the generator, the XMLA client (if any) and the query log.
 class Session {
  public:
-  Session(const VelaString& cube, mdxgen::xmla::Client* client,
+  Session(const VelaString& cube, bool mondrian, mdxgen::xmla::Client* client,
           mdxgen::xmla::Properties properties)
-      : generator_(createMSOLAP8QueryGenerator(cube)),
+      : generator_(mondrian ? createMondrianQueryGenerator(cube)
+                            : createMSOLAP8QueryGenerator(cube)),
         client_(client),
         properties_(std::move(properties)) {
     log_ = generator_->GetMDXQueryLog();
@@ -291,9 +295,8 @@ void browse(Session& session, const Cube& cube) {
   years->DrillDownOnSet(drilled.get());
   session.show("Drill down into 2024", *session.select(columns.get(), years.get()));
 
-  // Mondrian has no DRILLUPMEMBER; toggling the drill state of 2024 folds
-  // its quarters up again.
-  years->ToggleDrillStateOnSet(drilled.get(), false);
+  // In the MSOLAP 8 dialect, DRILLUPMEMBER, which Mondrian does not know.
+  years->DrillUpOnSet(drilled.get());
   session.show("Drill 2024 back up", *session.select(columns.get(), years.get()));
 
   auto_unuse<MDXSet> top(g.GenerateSet(&cities));
@@ -316,10 +319,10 @@ void browse(Session& session, const Cube& cube) {
   session.show("Cities whose average price is above 8.00",
                *session.select(withPrice.get(), expensive.get()));
 
-  // The sort without UNIQUE: MSOLAP8Set writes ORDER( UNIQUE( ... ) ...),
-  // which Mondrian does not know.
+  // In the MSOLAP 8 dialect, ORDER( UNIQUE( ... ) ...), which Mondrian does
+  // not know.
   auto_unuse<MDXSet> sorted(g.GenerateSet(&cities));
-  sorted->MDXSet::Order(MDXSet::BDesc, storeSales.get());
+  sorted->Order(MDXSet::BDesc, storeSales.get());
   session.show("Cities by store sales, largest first",
                *session.select(columns.get(), sorted.get()));
 
@@ -408,9 +411,9 @@ class EmbeddedServer {
 
 int main(int argc, char** argv) {
   const char* usage = " [--no-server] [--url URL --catalog NAME --cube NAME"
-                      " [--user NAME --password-env VARIABLE]]\n";
+                      " [--user NAME --password-env VARIABLE]] [--dialect mondrian|msolap8]\n";
   bool withServer = true;
-  std::string url, catalog, cubeName = "Sales", user, passwordVariable;
+  std::string url, catalog, cubeName = "Sales", user, passwordVariable, dialect;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     std::string* value = arg == "--url"            ? &url
@@ -418,8 +421,10 @@ int main(int argc, char** argv) {
                          : arg == "--cube"         ? &cubeName
                          : arg == "--user"         ? &user
                          : arg == "--password-env" ? &passwordVariable
+                         : arg == "--dialect"      ? &dialect
                                                    : nullptr;
-    if (value && i + 1 < argc) {
+    if (value && i + 1 < argc && (value != &dialect || std::strcmp(argv[i + 1], "mondrian") == 0 ||
+                                  std::strcmp(argv[i + 1], "msolap8") == 0)) {
       *value = argv[++i];
     } else if (arg == "--no-server") {
       withServer = false;
@@ -428,6 +433,10 @@ int main(int argc, char** argv) {
       return arg == "--help" ? 0 : 2;
     }
   }
+  // The dialect follows the server unless chosen: Mondrian's for the
+  // embedded one (and without a server), MSOLAP 8 for one given by --url.
+  const bool mondrian = dialect.empty() ? url.empty() : dialect == "mondrian";
+  std::cout << "Dialect: " << (mondrian ? "Mondrian" : "MSOLAP 8") << ".\n";
   try {
 #ifdef MDXGEN_DEMO_WITH_XMLA
     if (withServer) {
@@ -466,7 +475,7 @@ int main(int argc, char** argv) {
           return 1;
         }
         mdxgen::xmla::Client client(options);
-        Session session(cube->uniqueName(), &client, properties);
+        Session session(cube->uniqueName(), mondrian, &client, properties);
         browse(session, *cube);
         return 0;
       }
@@ -476,7 +485,7 @@ int main(int argc, char** argv) {
 #endif
     const schema_host::SchemaModel model = schema_host::SchemaModel::load(MDXGEN_DEMO_SCHEMA);
     const SchemaCube& cube = *model.cubes().at(0);
-    Session session(cube.uniqueName(), nullptr, {});
+    Session session(cube.uniqueName(), mondrian, nullptr, {});
     browse(session, cube);
   } catch (const schema_host::SchemaError& error) {
     std::cerr << "cannot read the sample cube: " << error.what() << "\n";

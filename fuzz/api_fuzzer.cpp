@@ -361,10 +361,13 @@ void run(fuzz::Input& in, MDXQueryGenerator* g, Host& host) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Host host;
   LiveCount count;
-  fuzz::Input in(data, size);
-  MDXQueryGenerator* generator = createMSOLAP8QueryGenerator(L"[Sales]");
-  run(in, generator, host);
-  delete generator;
+  // The same program with the generator of each dialect.
+  for (auto* factory : {&createMSOLAP8QueryGenerator, &createMondrianQueryGenerator}) {
+    fuzz::Input in(data, size);
+    MDXQueryGenerator* generator = factory(L"[Sales]");
+    run(in, generator, host);
+    delete generator;
+  }
   fuzz::require(count.live == 0, "objects left alive after every reference was given back");
   return 0;
 }

@@ -6,8 +6,6 @@ MDXAlterQuery::MDXAlterQuery(const VelaString& cubeName) : MDXQuery(cubeName, Al
 
 MDXAlterQuery::~MDXAlterQuery() = default;
 
-MSOLAP8AlterQuery::~MSOLAP8AlterQuery() = default;
-
 // The member's name is written twice: after its parent, and as its key.
 VelaString MDXAlterQuery::getText(bool) const {
   return mdxgen_detail::concat({L"ALTER CUBE ", getCubeName(), L" CREATE DIMENSION MEMBER ",

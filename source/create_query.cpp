@@ -54,16 +54,3 @@ void MDXCreateQuery::AddRawMemberFormula(const VelaString& text) {
   rawFormula_ = text;
   rawFormulaSet_ = true;
 }
-
-MSOLAP8CreateQuery::~MSOLAP8CreateQuery() = default;
-
-void MSOLAP8CreateQuery::AddMemberFormula(MDXField* member, MDXValue* value, int solveOrder,
-                                          const std::vector<VelaString>& propertyNames,
-                                          const std::vector<VelaString>& propertyValues) {
-  addFormula(std::make_unique<MSOLAP8MemberSpecification>(member, value, solveOrder, propertyNames,
-                                                          propertyValues, true, getCubeName()));
-}
-
-void MSOLAP8CreateQuery::AddSetFormula(const VelaString& name, MDXSet* set) {
-  addFormula(std::make_unique<MSOLAP8SetSpecification>(name, set, true, getCubeName()));
-}

@@ -9,8 +9,6 @@ MDXDropQuery::MDXDropQuery(const VelaString& cubeName) : MDXQuery(cubeName, Drop
 
 MDXDropQuery::~MDXDropQuery() = default;
 
-MSOLAP8DropQuery::~MSOLAP8DropQuery() = default;
-
 // "DROP " + "MEMBER " or "SET " + (K + "." + name + " ") for each name.
 VelaString MDXDropQuery::getText(bool) const {
   if (names_.empty()) throw MDXError(MDXError::kNothingToDrop);

@@ -99,8 +99,6 @@ MDXField::MDXField(const KIVA_o::DynamicCalculation* calculation, const VelaStri
 
 MDXField::~MDXField() = default;
 
-MSOLAP8Field::~MSOLAP8Field() = default;
-
 VelaString MDXField::getText() const { return text_.text(); }
 
 VelaString MDXField::getQuotedText() { return text_.quoted(); }

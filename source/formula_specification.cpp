@@ -133,7 +133,3 @@ VelaString MDXSetSpecification::getText() const {
 }
 
 void MDXSetSpecification::writeText(VelaString& out) const { out = getText(); }
-
-bool MSOLAP8MemberSpecification::needs_quotes() const { return true; }
-
-bool MSOLAP8SetSpecification::needs_quotes() const { return true; }

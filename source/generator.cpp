@@ -1,3 +1,5 @@
+// The generator's neutral part: its cube name and the query log it opens on
+// first request. The dialects' generators are in source/dialect/.
 #include "mdxgen/generator.h"
 
 #include <memory>
@@ -12,11 +14,6 @@
 #include "mdxgen/value.h"
 #include "source/library_log.h"
 #include "source/text/decimal.h"
-
-namespace {
-// Where the query log's settings are kept.
-const wchar_t kQueryLogKey[] = L"Software\\Quillon\\Ardent Suite 2\\ORVO\\Log\\Modules\\ODBOMODULE";
-}  // namespace
 
 MDXQueryGenerator::MDXQueryGenerator(const VelaString& cubeName) : cubeName_(cubeName) {}
 
@@ -40,112 +37,4 @@ MDXQueryLog* MDXQueryGenerator::GetMDXQueryLog() {
     logRequested_ = true;
   }
   return queryLog_.get();
-}
-
-MSOLAP8QueryGenerator::MSOLAP8QueryGenerator(const VelaString& cubeName)
-    : MDXQueryGenerator(cubeName) {}
-
-MSOLAP8QueryGenerator::~MSOLAP8QueryGenerator() = default;
-
-MDXQuery* MSOLAP8QueryGenerator::GenerateQuery(MDXQuery::QueryType type, KIVA_o::Cube*) {
-  switch (static_cast<int>(type)) {
-    case MDXQuery::Select: return new MSOLAP8SelectQuery(getCubeName());
-    case MDXQuery::Create: return new MSOLAP8CreateQuery(getCubeName());
-    case MDXQuery::Drop: return new MSOLAP8DropQuery(getCubeName());
-    case MDXQuery::Alter: return new MSOLAP8AlterQuery(getCubeName());
-    default: break;
-  }
-  // The one refusal of the library that is logged before it is thrown.
-  MDXError error(MDXError::kValueOutOfRange);
-  error.addStringInsert(mdxgen_detail::Decimal(static_cast<int>(type)).str());
-  error.addStringInsert(L"QueryType");
-  error.log(mdxgen_detail::libraryLog());
-  throw error;
-}
-
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const MDXField* from, const MDXField* to) {
-  return new MSOLAP8Set(from, to);
-}
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const KIVA_o::Hierarchy* hierarchy) {
-  return new MSOLAP8Set(hierarchy);
-}
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const std::vector<auto_unuse<MDXField>>& fields) {
-  return new MSOLAP8Set(fields);
-}
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const std::vector<MDXField*>& fields) {
-  return new MSOLAP8Set(fields);
-}
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const MDXField* field) { return new MSOLAP8Set(field); }
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const std::vector<MDXTuple*>& tuples) {
-  return new MSOLAP8Set(tuples);
-}
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const KIVA_o::Level* level) {
-  return new MSOLAP8Set(level);
-}
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const VelaString& text) { return new MSOLAP8Set(text); }
-MDXSet* MSOLAP8QueryGenerator::GenerateSet(const MDXSet* set) { return new MSOLAP8Set(set); }
-MDXSet* MSOLAP8QueryGenerator::GenerateSet() { return new MSOLAP8Set(); }
-
-MDXField* MSOLAP8QueryGenerator::GenerateField(const VelaString& parent, const VelaString& name) {
-  return new MSOLAP8Field(parent, name);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const MDXField* field) {
-  return new MSOLAP8Field(field);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const KIVA_o::Level* level,
-                                               const VelaString& name) {
-  return new MSOLAP8Field(level, name);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const KIVA_o::DynamicCalculation* calculation,
-                                               const VelaString& parent) {
-  return new MSOLAP8Field(calculation, parent);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const KIVA_o::Calculation* calculation,
-                                               const VelaString& name) {
-  return new MSOLAP8Field(calculation, name);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const KIVA_o::Dimension* dimension) {
-  return new MSOLAP8Field(dimension);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const KIVA_o::Member* member) {
-  return new MSOLAP8Field(member);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const VelaString& uniqueName) {
-  return new MSOLAP8Field(uniqueName);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const KIVA_o::Hierarchy* hierarchy,
-                                               const VelaString& name) {
-  return new MSOLAP8Field(hierarchy, name);
-}
-MDXField* MSOLAP8QueryGenerator::GenerateField(const KIVA_o::Hierarchy* hierarchy) {
-  return new MSOLAP8Field(hierarchy);
-}
-
-MDXValue* MSOLAP8QueryGenerator::GenerateValue(int number) { return new MSOLAP8Value(number); }
-MDXValue* MSOLAP8QueryGenerator::GenerateValue(const VelaString& text) {
-  return new MSOLAP8Value(text);
-}
-
-MDXTuple* MSOLAP8QueryGenerator::GenerateTuple() { return new MSOLAP8Tuple(); }
-
-MDXMemberProperty* MSOLAP8QueryGenerator::GenerateMemberProperty(const VelaString& property) {
-  return new MSOLAP8MemberProperty(property);
-}
-MDXMemberProperty* MSOLAP8QueryGenerator::GenerateMemberProperty(const VelaString& owner,
-                                                                 const VelaString& property) {
-  return new MSOLAP8MemberProperty(owner, property);
-}
-
-MDXQueryGenerator::QueryGenerationType MSOLAP8QueryGenerator::GetServerType() const {
-  return MSOLAP8;
-}
-
-MDXQueryLog* MSOLAP8QueryGenerator::create_mdx_query_log() {
-  std::unique_ptr<MDXQueryLog> log(new MDXQueryLog(getCubeName()));
-  if (!log->open(kQueryLogKey)) return nullptr;
-  return log.release();
-}
-
-MDXQueryGenerator* createMSOLAP8QueryGenerator(const VelaString& cubeName) {
-  return new MSOLAP8QueryGenerator(cubeName);
 }

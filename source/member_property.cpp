@@ -16,8 +16,6 @@ MDXMemberProperty::MDXMemberProperty(const VelaString& property)
 
 MDXMemberProperty::~MDXMemberProperty() = default;
 
-MSOLAP8MemberProperty::~MSOLAP8MemberProperty() = default;
-
 VelaString MDXMemberProperty::getPropertyUniqueName() const {
   if (owner_.length() > 0) return mdxgen_detail::concat({L"[", property_, L"]"});
   return property_;

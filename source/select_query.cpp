@@ -89,6 +89,8 @@ MDXSelectQuery::~MDXSelectQuery() = default;
 VelaString MDXSelectQuery::getText(bool laidOut) const {
   if (rawTextSet_) return rawText_;
   if (axes_.empty()) throw MDXError(MDXError::kNoAxis);
+  // The formulas a dialect puts first (none for the neutral statement).
+  const std::vector<VelaString> leading = leadingFormulaTexts();
   // The text is written straight through, part after part: a part that
   // fails leaves nothing behind but this unfinished local text. Laid out,
   // the clauses start on lines of their own and their items are indented
@@ -98,13 +100,18 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
 
   VelaString text;
   TextWriter out(text, 1024);
-  for (std::size_t i = 0; i < formulas_.size(); ++i) {
+  for (std::size_t i = 0; i < leading.size() + formulas_.size(); ++i) {
     if (i == 0)
       out << L"WITH " << indent;
     else
       out << (laidOut ? L"\n       " : L" ");
+    if (i < leading.size()) {
+      out << leading[i];
+      if (i > 0) out << L" ";
+      continue;
+    }
     // The library's own member formulas write themselves in place.
-    const MDXSingleFormulaSpecification& formula = *formulas_[i];
+    const MDXSingleFormulaSpecification& formula = *formulas_[i - leading.size()];
     if (typeid(formula) == typeid(MSOLAP8MemberSpecification) ||
         typeid(formula) == typeid(MDXMemberSpecification))
       static_cast<const MDXMemberSpecification&>(formula).appendText(text);
@@ -132,6 +139,8 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
 }
 
 void MDXSelectQuery::writeText(VelaString& out) const { out = getText(false); }
+
+std::vector<VelaString> MDXSelectQuery::leadingFormulaTexts() const { return {}; }
 
 void MDXSelectQuery::addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula) {
   formulas_.push_back(std::move(formula));
@@ -198,17 +207,4 @@ bool MDXSelectQuery::SpecifyDrillThrough(unsigned int maxRows) {
 void MDXSelectQuery::setQuery(VelaString& text) {
   rawText_ = text;
   rawTextSet_ = true;
-}
-
-MSOLAP8SelectQuery::~MSOLAP8SelectQuery() = default;
-
-void MSOLAP8SelectQuery::AddSetFormula(const VelaString& name, MDXSet* set) {
-  addFormula(std::make_unique<MSOLAP8SetSpecification>(name, set, false, getCubeName()));
-}
-
-void MSOLAP8SelectQuery::AddMemberFormula(MDXField* member, MDXValue* value, int solveOrder,
-                                          const std::vector<VelaString>& propertyNames,
-                                          const std::vector<VelaString>& propertyValues) {
-  addFormula(std::make_unique<MSOLAP8MemberSpecification>(member, value, solveOrder, propertyNames,
-                                                          propertyValues, false, getCubeName()));
 }

@@ -74,8 +74,6 @@ MDXSet::MDXSet(const std::vector<MDXTuple*>& tuples)
 
 MDXSet::~MDXSet() = default;
 
-MSOLAP8Set::~MSOLAP8Set() = default;
-
 void MDXSet::operator=(const MDXSet& other) { text_.copyFrom(other.text_); }
 
 VelaString MDXSet::getText() const { return text_.text(); }

@@ -188,22 +188,6 @@ MDXSet* MDXSet::Order(int direction, const MDXValue* value) {
   return this;
 }
 
-MDXSet* MSOLAP8Set::Order(int direction, const MDXTuple* tuple) {
-  invalidateQuoted();
-  const wchar_t* keyword = sortKeyword(direction);
-  const auto x = FragmentReader::text(*tuple);
-  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", x, L", ", keyword, L" ) "});
-  return this;
-}
-
-MDXSet* MSOLAP8Set::Order(int direction, const MDXValue* value) {
-  invalidateQuoted();
-  const wchar_t* keyword = sortKeyword(direction);
-  const auto v = FragmentReader::text(*value);
-  wrap(editText(), {L"ORDER( UNIQUE( "}, {L" ), ", v, L", ", keyword, L" )"});
-  return this;
-}
-
 MDXSet* MDXSet::TakeExtremity(ExtremityType type, ExtremityMeasure measure, const VelaString& n,
                               const MDXTuple* tuple) {
   invalidateQuoted();

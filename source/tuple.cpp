@@ -29,8 +29,6 @@ MDXTuple::MDXTuple() : RefCountImpl(L"MDXTuple", mdxgen_detail::nextTupleInstanc
 
 MDXTuple::~MDXTuple() = default;
 
-MSOLAP8Tuple::~MSOLAP8Tuple() = default;
-
 VelaString MDXTuple::getText() const {
   return compose(fields_, [](const MDXField& f) { return FragmentReader::text(f); });
 }

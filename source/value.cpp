@@ -59,8 +59,6 @@ MDXValue::MDXValue(const VelaString& text)
 
 MDXValue::~MDXValue() = default;
 
-MSOLAP8Value::~MSOLAP8Value() = default;
-
 VelaString MDXValue::getText() const { return text_.text(); }
 
 VelaString MDXValue::getQuotedText() { return text_.quoted(); }

@@ -8,6 +8,8 @@
 #   tools/demo.sh --url URL --catalog NAME --cube NAME [--user NAME --password-env VAR]
 #                               on any XMLA server, the host model read from it
 #   tools/demo.sh --no-server   the MDX only
+#   --dialect mondrian|msolap8  the generator's dialect (by default mondrian on the
+#                               embedded server and without one, msolap8 with --url)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh

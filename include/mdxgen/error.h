@@ -41,6 +41,10 @@ class MDXGEN_API MDXError : public ExceptionCommon, public olap_api::ServerExcep
   static constexpr unsigned long kExtremityWithoutTuple = 0x02017077UL;
   /// The text of a tuple without members was asked for.
   static constexpr unsigned long kEmptyTuple = 0x02017078UL;
+  /// A statement the generator's server dialect has no way to say; insert:
+  /// the statement's form ("ALTER CUBE", refused by the Mondrian generator's
+  /// GenerateQuery).
+  static constexpr unsigned long kNotInDialect = 0x02017079UL;
   /// An expression node that cannot be translated; insert: its kind as a
   /// number.
   static constexpr unsigned long kUntranslatableNode = 0xC201111DUL;

@@ -38,8 +38,9 @@ class MDXValue;
 /// query log. Only GenerateQuery refuses anything.
 class MDXGEN_API MDXQueryGenerator {
  public:
-  /// The server dialect a generator targets.
-  enum QueryGenerationType : int { MSOLAP8 = 1 };
+  /// The server dialect a generator targets: MSOLAP8 for
+  /// createMSOLAP8QueryGenerator, Mondrian for createMondrianQueryGenerator.
+  enum QueryGenerationType : int { MSOLAP8 = 1, Mondrian = 2 };
 
   /// A generator for the cube named by `cubeName` in MDX ("[Sales]"), which
   /// every statement it creates names.
@@ -195,3 +196,17 @@ class MDXGEN_API MSOLAP8QueryGenerator : public MDXQueryGenerator {
 /// `cubeName` (MDX text, for example "[Sales]"), owned and deleted by the
 /// caller. Generators are not reference counted.
 MDXGEN_API MDXQueryGenerator* createMSOLAP8QueryGenerator(const VelaString& cubeName);
+
+/// The factory of the Mondrian 3 dialect: a generator for the cube named by
+/// `cubeName`, owned and deleted by the caller. It answers every call of the
+/// MSOLAP 8 generator and writes the same texts, except for the forms
+/// Mondrian does not know, which it writes in a form of the same meaning:
+/// sorts over DISTINCT, drilling up as a FILTER on ASCENDANTS, the recursive
+/// toggle as a recursive DRILLDOWNMEMBER of the plain toggle, leaves as
+/// DESCENDANTS( m, , LEAVES ), descriptions as the DESCRIPTION property,
+/// NONEMPTYCROSSJOIN of more than two sets nested two by two, DRILLTHROUGH
+/// before WITH, intrinsic DIMENSION PROPERTIES in upper case. Session
+/// members and sets of its CREATE statements are carried into the WITH
+/// clause of its later SELECTs until a DROP removes them; GenerateQuery
+/// refuses ALTER CUBE with MDXError kNotInDialect.
+MDXGEN_API MDXQueryGenerator* createMondrianQueryGenerator(const VelaString& cubeName);

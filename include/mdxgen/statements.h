@@ -180,6 +180,9 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
   /// Appends a formula to the WITH clause; the statement owns it from now
   /// on. For subclasses that write their own formula classes.
   void addFormula(std::unique_ptr<MDXSingleFormulaSpecification> formula);
+  /// Formula texts a dialect lists in the WITH clause before the
+  /// statement's own formulas; none here.
+  virtual std::vector<VelaString> leadingFormulaTexts() const;
 
  private:
   std::vector<std::unique_ptr<MDXSingleFormulaSpecification>> formulas_;
@@ -294,6 +297,10 @@ class MDXGEN_API MDXDropQuery : public MDXQuery {
  protected:
   /// Reached only through the last unuse().
   ~MDXDropQuery() override;
+  /// The names added, first to last.
+  const std::vector<VelaString>& names() const { return names_; }
+  /// Whether the names added name sets rather than members.
+  bool dropsSets() const { return kind_ == Sets; }
 
  private:
   enum Kind : int { Nothing = 0, Members = 1, Sets = 2 };

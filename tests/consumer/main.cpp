@@ -10,5 +10,9 @@ int main() {
   std::cout << field->getText() << "\n";
   field->unuse();
   delete generator;
-  return 0;
+  // The second dialect's factory is exported as well.
+  MDXQueryGenerator* mondrian = createMondrianQueryGenerator(L"[Sales]");
+  const bool isMondrian = mondrian->GetServerType() == MDXQueryGenerator::Mondrian;
+  delete mondrian;
+  return isMondrian ? 0 : 1;
 }
