@@ -30,7 +30,7 @@ select|swapped axis name|source/select_query.cpp|s/out << L"COLUMNS ";/out << L"
 drop|DROP keyword without its blank|source/drop_query.cpp|s/L"DROP "/L"DROP"/
 update|UPDATE CUBE list closes without its blank|source/update_query.cpp|s/L") = "/L")= "/
 alter|ALTER CUBE clause changed|source/alter_query.cpp|s/L" CREATE DIMENSION MEMBER "/L" CREATE MEMBER "/
-generator|wrong server type|source/generator.cpp|/GetServerType() const {/,/^}/s/return MSOLAP8;/return MDXQueryGenerator::QueryGenerationType(2);/
+generator|wrong server type|source/dialect/msolap8.cpp|/GetServerType() const {/,/^}/s/return MSOLAP8;/return MDXQueryGenerator::QueryGenerationType(2);/
 query log|lost duration line|source/query_log.cpp|s/file_->writeLine(durationLine(owned->elapsedSeconds()));/(void)durationLine(owned->elapsedSeconds());/
 query log|duration with two decimals|source/query_log.cpp|s/Query duration: /Query duration:/
 quoting|wrong character doubled|source/quoting.cpp|s/doubleCharacter(out, in, L'\\'');/doubleCharacter(out, in, L'"');/
@@ -40,6 +40,7 @@ file|line written without its line end|support/source/file.cpp|s/^  bytes += '\\
 strings|ill-formed UTF-8 gives ? instead of U+FFFD|support/source/velastring.cpp|s/kReplacement = 0xFFFD;/kReplacement = 0x3F;/
 xmla|< not escaped in a statement sent|xmla/request.cpp|s/case '<': out += "&lt;"; break;/case '<': out += "<"; break;/
 xmla|an error cell read as a string|xmla/response.cpp|s/cell.type = ValueType::kError;/cell.type = ValueType::kString;/
+Mondrian dialect|its sort drops the blank after DISTINCT|source/dialect/mondrian.cpp|s/L"ORDER( DISTINCT( "/L"ORDER( DISTINCT("/
 LIST
 )
 BUILD=build/default
