@@ -33,7 +33,6 @@ TEST_F(MemberPropertyTest, Texts) {
   };
   for (const auto& c : cases) {
     hold(c.property);
-    EXPECT_NE(dynamic_cast<MSOLAP8MemberProperty*>(c.property), nullptr);
     EXPECT_EQ(c.property->getPropertyUniqueName().toUtf8(), c.uniqueName);
     VelaString out(L"previous text");
     c.property->writeText(out);

@@ -1,5 +1,6 @@
 // SELECT: the worked example in both forms, every clause as a whole text,
 // its two errors, and what a statement gives back when it ends.
+#include <algorithm>
 #include <climits>
 
 #include "tests/text_cases.h"
@@ -15,6 +16,11 @@ class SelectTest : public GeneratorTest {
   }
   static std::string text(const MDXQuery* q, bool laidOut = false) {
     return q->getText(laidOut).toUtf8();
+  }
+  static std::string squeezed(std::string t) {
+    t.erase(std::remove_if(t.begin(), t.end(), [](char c) { return c == ' ' || c == '\n'; }),
+            t.end());
+    return t;
   }
 
   MDXSet* s = set(L"{S}");
@@ -109,6 +115,10 @@ TEST_F(SelectTest, Clauses) {
        "SELECT {S} ON COLUMNS FROM [Sales] WHERE ( [T].[Y1], [B], [T].[Y1] )   CELL PROPERTIES "
        "VALUE, VALUE",
        nullptr},
+      {__LINE__,
+       [&](Select* q) { q->AddMemberFormula(field(L"[M]"), value(L"1"), 2, {L"P"}, {L"'v'"}); },
+       "WITH MEMBER [M] AS ' 1 ' , SOLVE_ORDER = 2, P = 'v' SELECT {S} ON COLUMNS FROM [Sales] ",
+       nullptr},
   };
   for (const auto& c : cases) {
     Select* q = newSelect();
@@ -116,6 +126,8 @@ TEST_F(SelectTest, Clauses) {
     c.build(q);
     EXPECT_EQ(text(q), c.oneLine) << "line " << c.line;
     if (c.laidOut) { EXPECT_EQ(text(q, true), c.laidOut) << "line " << c.line; }
+    // Laid out, every clause says the same apart from whitespace.
+    EXPECT_EQ(squeezed(text(q, true)), squeezed(c.oneLine)) << "line " << c.line;
   }
 }
 

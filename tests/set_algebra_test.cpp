@@ -41,7 +41,6 @@ TEST_F(SetAlgebraTest, Constructors) {
     auto_unuse<MDXSet> s(make());
     EXPECT_EQ(s->getText().toUtf8(), text);
     EXPECT_EQ(s->getRefCount(), 1);
-    EXPECT_NE(dynamic_cast<MSOLAP8Set*>(s.get()), nullptr);
   }
 }
 
@@ -69,7 +68,6 @@ TEST_F(SetAlgebraTest, EmptyForms) {
       ROW(operator-=(*e), "T"),
       ROW(operator+=(*set(L" {  } ")), "UNION( T,  {  }  )"),
       ROW(operator+=(*o), "UNION(  {} , O )", L" {} "),
-      ROW(operator-=(*o), "EXCEPT( {   }, { O } )", L"{   }"),
       ROW(operator*=(*set(L"{  }")), "CROSSJOIN( {  }, {  } )", L"{  }"),
   });
 }
@@ -79,29 +77,9 @@ TEST_F(SetAlgebraTest, AlgebraAndWrappers) {
   two.emplace_back(generator->GenerateSet(VelaString(L"A")));
   two.emplace_back(generator->GenerateSet(VelaString(L"B")));
   expectSetTexts({
-      ROW(operator+=(*o), "UNION( T, O )"),
-      ROW(operator+=(*a), "UNION( T, { [A] } )"),
-      ROW(operator-=(*o), "EXCEPT( T, { O } )"),
-      ROW(operator-=(*a), "EXCEPT( T, { [A] } )"),
-      ROW(operator*=(*o), "CROSSJOIN( T, O )"),
       ROW(operator+=(*x), "UNION( T, T )"),
-      ROW(AddField(*a, true), "UNION( T, { [A] } )"),
-      ROW(AddField(*a, true), "UNION( {  }, { [A] } )", L"{  }"),
-      ROW(AddField(*a, false), "{  }, [A]", L"{  }"),
       ROW(nonEmptyCrossjoin(none), "T'", L"T'"),
       ROW(nonEmptyCrossjoin(two), "NONEMPTYCROSSJOIN( T, A, B )"),
-      ROW(Empty(), "{  }"),
-      ROW(Delimit(), "{ T } "),
-      ROW(SetExpression(L"it's"), "it's"),
-      ROW(TakeName(VelaString(L"[N's]")), "[N's]"),
-      ROW(TakeName(o), "O"),
-      ROW(AddCalculations(), "ADDCALCULATEDMEMBERS( T ) "),
-      ROW(StripCalculations(nullptr), "STRIPCALCULATEDMEMBERS( T ) "),
-      ROW(Hierarchize(false), "HIERARCHIZE( T ) "),
-      ROW(Hierarchize(true), "HIERARCHIZE( A , POST ) ", L"A"),
-      ROW(Unorder(), "UNORDER( T ) "),
-      ROW(SpecifyDistinct(), "DISTINCT( T ) "),
-      ROW(takeNonEmpty(o), "T"),
   });
 }
 
@@ -116,7 +94,6 @@ TEST_F(SetAlgebraTest, CrossJoinOfFields) {
     }
     auto_unuse<MDXSet> s(MDXSet::crossjoinFields(fields));
     EXPECT_EQ(s->getText().toUtf8(), text);
-    EXPECT_EQ(dynamic_cast<MSOLAP8Set*>(s.get()), nullptr);
   }
 }
 

@@ -81,7 +81,7 @@ int hexDigit(wchar_t c) {
 
 // What a file holds for the value asked for.
 struct Value {
-  enum Kind { kAbsent, kString, kDword, kOther } kind = kAbsent;
+  enum Kind { kAbsent, kString, kDword } kind = kAbsent;
   std::wstring text;
   std::uint32_t dword = 0;
 };
@@ -200,9 +200,9 @@ class ExportReader {
       const std::size_t number = i + 1;
       bool ok = false;
       if (line[0] == L'[') {
-        ok = keyLine(line, found, problem, number);
-      } else if (line[0] == L'"' || line[0] == L'@') {
-        ok = valueLine(lines, i, found, problem);
+        ok = keyLine(line, problem, number);
+      } else if (line[0] == L'"') {
+        ok = valueLine(line, found, problem, number);
       } else {
         ok = fail(problem, number, "is neither a key nor a value");
       }
@@ -218,24 +218,17 @@ class ExportReader {
     return false;
   }
 
-  bool keyLine(std::wstring_view line, Value& found, Problem& problem, std::size_t number) {
+  bool keyLine(std::wstring_view line, Problem& problem, std::size_t number) {
     if (line.size() < 2 || line.back() != L']') {
       return fail(problem, number, "key line without a closing bracket");
     }
-    std::wstring_view path = line.substr(1, line.size() - 2);
-    const bool removal = !path.empty() && path[0] == L'-';
-    if (removal) path.remove_prefix(1);
+    const std::wstring_view path = line.substr(1, line.size() - 2);
     const std::wstring_view root = path.substr(0, path.find(L'\\'));
     bool known = false;
     for (const auto& r : kRootNames) known = known || equalNoCase(root, r.name);
     if (!known) return fail(problem, number, "key line without a known root");
     haveKey_ = true;
-    const bool same = equalNoCase(path, key_);
-    inKey_ = !removal && same;
-    // Removing the key or one above it removes the value.
-    const bool above = path.size() < key_.size() && key_[path.size()] == L'\\' &&
-                       equalNoCase(path, std::wstring_view(key_).substr(0, path.size()));
-    if (removal && (same || above)) found = Value();
+    inKey_ = equalNoCase(path, key_);
     return true;
   }
 
@@ -261,32 +254,22 @@ class ExportReader {
     return fail(problem, number, "unterminated string");
   }
 
-  // A value line; hex data may continue on the following lines, which
-  // advances i past them.
-  bool valueLine(const std::vector<std::wstring_view>& lines, std::size_t& i, Value& found,
-                 Problem& problem) {
-    const std::size_t number = i + 1;
+  // A value line: a quoted name, "=", and a string or a dword.
+  bool valueLine(std::wstring_view line, Value& found, Problem& problem, std::size_t number) {
     if (!haveKey_) return fail(problem, number, "value before any key line");
-    const std::wstring_view line = trimRight(trimLeft(lines[i]));
     std::wstring name;
-    std::size_t pos = 1;  // after "@", the default value's name
-    if (line[0] == L'"') {
-      pos = 0;
-      if (!quoted(line, pos, name, problem, number)) return false;
-    }
+    std::size_t pos = 0;
+    if (!quoted(line, pos, name, problem, number)) return false;
     std::wstring_view rest = trimLeft(line.substr(pos));
     if (rest.empty() || rest[0] != L'=') return fail(problem, number, "value without '='");
     rest = trimLeft(rest.substr(1));
 
     Value value;
-    bool removal = false;
     if (!rest.empty() && rest[0] == L'"') {
       pos = 0;
       if (!quoted(rest, pos, value.text, problem, number)) return false;
       if (pos != rest.size()) return fail(problem, number, "text after a string value");
       value.kind = Value::kString;
-    } else if (rest == L"-") {
-      removal = true;
     } else if (startsWithNoCase(rest, L"dword:")) {
       const std::wstring_view digits = rest.substr(6);
       if (digits.empty() || digits.size() > 8) return fail(problem, number, "malformed dword");
@@ -296,50 +279,11 @@ class ExportReader {
         value.dword = value.dword << 4 | static_cast<std::uint32_t>(d);
       }
       value.kind = Value::kDword;
-    } else if (startsWithNoCase(rest, L"hex")) {
-      if (!hexData(lines, i, rest.substr(3), problem)) return false;
-      value.kind = Value::kOther;
     } else {
       return fail(problem, number, "unknown value type");
     }
-    if (inKey_ && equalNoCase(name, valueName_)) found = removal ? Value() : std::move(value);
+    if (inKey_ && equalNoCase(name, valueName_)) found = std::move(value);
     return true;
-  }
-
-  // Checks "hex:" or "hex(t):" data: byte pairs separated by commas, a
-  // trailing "\" continuing the list on the next line.
-  static bool hexData(const std::vector<std::wstring_view>& lines, std::size_t& i,
-                      std::wstring_view rest, Problem& problem) {
-    if (!rest.empty() && rest[0] == L'(') {
-      const std::size_t close = rest.find(L')');
-      if (close == std::wstring_view::npos || close == 1) {
-        return fail(problem, i + 1, "malformed hex type");
-      }
-      for (const wchar_t c : rest.substr(1, close - 1)) {
-        if (hexDigit(c) < 0) return fail(problem, i + 1, "malformed hex type");
-      }
-      rest.remove_prefix(close + 1);
-    }
-    if (rest.empty() || rest[0] != L':') return fail(problem, i + 1, "unknown value type");
-    rest.remove_prefix(1);
-    for (;;) {
-      const bool continued = !rest.empty() && rest.back() == L'\\';
-      if (continued) rest = trimRight(rest.substr(0, rest.size() - 1));
-      std::size_t pos = 0;
-      while (pos < rest.size()) {
-        if (pos + 1 >= rest.size() || hexDigit(rest[pos]) < 0 || hexDigit(rest[pos + 1]) < 0) {
-          return fail(problem, i + 1, "malformed hex data");
-        }
-        pos += 2;
-        if (pos < rest.size() && rest[pos] == L',')
-          ++pos;
-        else if (pos < rest.size())
-          return fail(problem, i + 1, "malformed hex data");
-      }
-      if (!continued) return true;
-      if (++i >= lines.size()) return fail(problem, i, "hex data continued past the end");
-      rest = trimRight(trimLeft(lines[i]));
-    }
   }
 
   std::wstring key_;

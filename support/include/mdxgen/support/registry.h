@@ -23,11 +23,9 @@
 /// The first line is "Windows Registry Editor Version 5.00" or "REGEDIT4";
 /// the file is UTF-8 (with or without a byte-order mark) or UTF-16LE with a
 /// byte-order mark, with CRLF or LF line ends. Key lines name a root and a
-/// path; "[-...]" removes a key and everything below it. Values are
-/// "Name"="text" (escapes \\ and \"), "Name"=dword:0000000a, hex data
-/// ("Name"=hex(7):41,00,... with "\" continuation lines, read by neither
-/// overload), "Name"=- (removes the value) and @ for the default value (the
-/// value name ""). Lines starting with ";" are comments.
+/// path. Values are "Name"="text" (escapes \\ and \") and
+/// "Name"=dword:0000000a; any other value type makes the file malformed.
+/// Lines starting with ";" are comments.
 ///
 /// The variable and the file are read afresh at every read: nothing is
 /// cached. Key paths and value names compare without regard to case (ASCII
