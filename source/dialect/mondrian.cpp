@@ -294,7 +294,7 @@ class MondrianCreateQuery final : public MDXCreateQuery {
     std::vector<VelaString> texts;
     VelaString all;
     for (const Formula& formula : formulas_) {
-      texts.push_back(formula.spec->getText());
+      texts.push_back(formula.definition->getText());
       all += texts.back();
     }
     for (std::size_t i = 0; i < formulas_.size(); ++i) {
@@ -326,11 +326,11 @@ class MondrianCreateQuery final : public MDXCreateQuery {
   ~MondrianCreateQuery() override = default;
 
  private:
-  // A member formula (its specification holds a reference on the member) or a set's.
+  // A member formula (its definition holds a reference on the member) or a set's.
   struct Formula {
     const MDXField* member;
     VelaString name;
-    std::unique_ptr<MDXSingleFormulaSpecification> spec;
+    std::unique_ptr<MDXSingleFormulaSpecification> definition;
   };
   std::shared_ptr<Session> session_;
   std::vector<Formula> formulas_;
