@@ -28,18 +28,14 @@
 #include <vector>
 
 #include "schema_model.h"
-#include <mdxgen/xmla.h>
 #ifdef MDXGEN_DEMO_WITH_XMLA
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <mdxgen/xmla.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "xmla_model.h"
-
-extern char** environ;
+#include "xmla_server_process.h"
 #endif
 
 namespace {
@@ -356,56 +352,6 @@ void browse(Session& session, const Cube& cube) {
 }
 
 
-#ifdef MDXGEN_DEMO_WITH_XMLA
-// The embedded XMLA server in a child process, stopped by closing its
-// standard input; url and catalog come from its first line.
-class EmbeddedServer {
- public:
-  EmbeddedServer() {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string launcher = MDXGEN_DEMO_XMLA_SERVER;
-    char* argv[] = {launcher.data(), nullptr};
-    const bool started = posix_spawn(&pid_, launcher.c_str(), &actions, nullptr, argv, environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    stdin_ = in[1];
-    FILE* reader = fdopen(out[0], "r");
-    char line[4096], url[2048], catalog[1024];
-    while (started && reader && std::fgets(line, sizeof line, reader)) {
-      if (std::sscanf(line, "XMLA %2047s %1023s", url, catalog) == 2) {
-        url_ = url;
-        catalog_ = catalog;
-        break;
-      }
-      std::cout << line;
-    }
-    if (reader) std::fclose(reader);
-    if (!started) pid_ = 0;
-  }
-  ~EmbeddedServer() {
-    if (stdin_ >= 0) close(stdin_);
-    int status;
-    if (pid_ > 0) waitpid(pid_, &status, 0);
-  }
-  EmbeddedServer(const EmbeddedServer&) = delete;
-  EmbeddedServer& operator=(const EmbeddedServer&) = delete;
-  const std::string& url() const { return url_; }
-  const std::string& catalog() const { return catalog_; }
-
- private:
-  pid_t pid_ = 0;
-  int stdin_ = -1;
-  std::string url_, catalog_;
-};
-#endif
 
 }  // namespace
 
@@ -440,11 +386,12 @@ int main(int argc, char** argv) {
   try {
 #ifdef MDXGEN_DEMO_WITH_XMLA
     if (withServer) {
-      std::unique_ptr<EmbeddedServer> embedded;
+      std::unique_ptr<mdxgen::engine::XmlaServerProcess> embedded;
       if (url.empty()) {
         std::cout << "Starting the embedded XMLA server (Mondrian in Jetty) on the sample cube..."
                   << std::endl;
-        embedded = std::make_unique<EmbeddedServer>();
+        embedded = std::make_unique<mdxgen::engine::XmlaServerProcess>(
+            MDXGEN_DEMO_XMLA_SERVER, std::vector<std::string>{}, &std::cout);
         url = embedded->url();
         catalog = embedded->catalog();
         if (url.empty()) {

@@ -1,9 +1,7 @@
 // The XMLA client: its readers over recorded and hostile answers, and its
 // transport against a misbehaving stub server on loopback (stub_server.py).
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <netinet/in.h>
 #include <unistd.h>
 
@@ -17,8 +15,7 @@
 #include <vector>
 
 #include "mdxgen/xmla.h"
-
-extern char** environ;
+#include "tools/engine/child_process.h"
 
 namespace {
 
@@ -148,33 +145,12 @@ TEST(XmlaReader, HostileAndBrokenAnswers) {
 // The stub server in a child process; it stops when its stdin closes.
 class Stub {
  public:
-  explicit Stub(const std::vector<std::string>& extra = {}) {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) std::abort();
-    std::vector<std::string> args = {"python3", MDXGEN_STUB_SERVER};
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    if (posix_spawnp(&pid_, "python3", &actions, nullptr, argv.data(), environ) != 0) std::abort();
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    stdin_ = in[1];
-    FILE* reader = fdopen(out[0], "r");
-    if (!reader || std::fscanf(reader, "PORT %d", &port_) != 1) port_ = 0;
-    if (reader) std::fclose(reader);
-  }
-  ~Stub() {
-    close(stdin_);
-    int status;
-    waitpid(pid_, &status, 0);
+  explicit Stub(const std::vector<std::string>& extra = {}) : process_(words(extra), true) {
+    if (!process_.started()) std::abort();
+    process_.readLines([this](const char* line) {
+      if (std::sscanf(line, "PORT %d", &port_) != 1) port_ = 0;
+      return true;
+    });
   }
   std::string url(const std::string& scheme, const std::string& path) const {
     return scheme + "://127.0.0.1:" + std::to_string(port_) + path;
@@ -182,8 +158,13 @@ class Stub {
   int port() const { return port_; }
 
  private:
-  pid_t pid_ = 0;
-  int stdin_ = -1;
+  static std::vector<std::string> words(const std::vector<std::string>& extra) {
+    std::vector<std::string> all = {"python3", MDXGEN_STUB_SERVER};
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
+  }
+
+  mdxgen::engine::ChildProcess process_;
   int port_ = 0;
 };
 
