@@ -52,6 +52,21 @@ fake::Expression* build(fuzz::Input& in, int depth) {
   return e;
 }
 
+// What a translation gives: its text, or the refusal's code and inserts;
+// nothing when the recursive translation cannot take the tree.
+template <class Translate>
+std::optional<std::wstring> outcome(Translate translate) {
+  try {
+    return translate();
+  } catch (const MDXError& e) {
+    std::wstring refusal = L"refused " + std::to_wstring(e.getErrorCode());
+    for (const VelaString& insert : e.getInserts()) refusal += L" " + insert.wstr();
+    return refusal;
+  } catch (const oracle::TooDeep&) {
+    return std::nullopt;
+  }
+}
+
 // A host's set whose hook answers some kinds, adding to what its string
 // held, and may translate a node's first operand again from within.
 class HookedSet : public MSOLAP8Set {
@@ -65,17 +80,11 @@ class HookedSet : public MSOLAP8Set {
   std::optional<std::wstring> run(KIVA_o::Expression* root, const MDXTuple* tuple, bool oracle) {
     oracle_ = oracle;
     asked.clear();
-    try {
+    return outcome([&] {
       VelaString out(L"prior");
       translate(out, root, tuple);
       return out.wstr();
-    } catch (const MDXError& e) {
-      std::wstring refusal = L"refused " + std::to_wstring(e.getErrorCode());
-      for (const VelaString& insert : e.getInserts()) refusal += L" " + insert.wstr();
-      return refusal;
-    } catch (const oracle::TooDeep&) {
-      return std::nullopt;
-    }
+    });
   }
 
   std::vector<const void*> asked;
@@ -118,34 +127,23 @@ class HookedSet : public MSOLAP8Set {
   int reentered_ = 0;
 };
 
-// The text a set filtered by the tree takes, or its refusal; nothing when
-// the recursion cannot take the tree.
+// The text a set filtered by the tree takes, or its refusal.
 std::optional<std::wstring> filtered(MDXSet* set, KIVA_o::Expression* root, const MDXTuple* tuple) {
-  try {
+  return outcome([&] {
     set->Filter(root, tuple);
     return set->getText().wstr();
-  } catch (const MDXError& e) {
-    std::wstring refusal = L"refused " + std::to_wstring(e.getErrorCode());
-    for (const VelaString& insert : e.getInserts()) refusal += L" " + insert.wstr();
-    return refusal;
-  }
+  });
 }
 
 std::optional<std::wstring> recursive(const VelaString& setText, KIVA_o::Expression* root,
                                       const MDXTuple* tuple) {
   const oracle::Host host{[](VelaString&, KIVA_o::Expression*) { return false; },
                           [&setText]() -> const VelaString& { return setText; }};
-  try {
+  return outcome([&] {
     VelaString out;
     oracle::translate(out, root, tuple, host);
     return out.wstr();
-  } catch (const MDXError& e) {
-    std::wstring refusal = L"refused " + std::to_wstring(e.getErrorCode());
-    for (const VelaString& insert : e.getInserts()) refusal += L" " + insert.wstr();
-    return refusal;
-  } catch (const oracle::TooDeep&) {
-    return std::nullopt;
-  }
+  });
 }
 
 }  // namespace
