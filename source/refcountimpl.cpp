@@ -1,5 +1,8 @@
 #include "mdxgen/refcount_impl.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <set>
@@ -24,11 +27,28 @@ void logInstanceMessage(const std::string& unitKey, const wchar_t* message, int 
            inserts);
 }
 
+// The instance log's highest verbosity, with the settings version of the
+// process log it was read under, plus one: 0 until first read. Objects are
+// made and released far more often than the settings change, so the level
+// is asked of the process log only when its version moves on.
+std::atomic<std::uint64_t> g_instanceLevel{0};
+
 // Whether the instance log takes a record of this level: asked of the
 // library's log directly, as the unit's handler would.
 bool instanceLogOn(const ComponentLog& log, int level) {
   const support_dll::CoreLog* core = mdxgen_detail::libraryLog();
-  return core != nullptr && core->shouldLog(log.unitKey(), level);
+  if (core == nullptr) return false;
+  const std::uint64_t version = core->settingsVersion() + 1;
+  const std::uint64_t cached = g_instanceLevel.load(std::memory_order_relaxed);
+  int highest;
+  if (cached >> 8 == version) {
+    highest = static_cast<int>(cached & 0xFF);
+  } else {
+    highest = std::clamp(core->maxVerbosity(log.unitKey()), 0, 0xFF);
+    g_instanceLevel.store(version << 8 | static_cast<std::uint64_t>(highest),
+                          std::memory_order_relaxed);
+  }
+  return level >= 1 && level <= highest;
 }
 
 // A class name given as a string, kept once for the life of the process so

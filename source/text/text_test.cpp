@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
 #include "source/text/compose.h"
 #include "source/text/decimal.h"
+#include "source/text/instance_message.h"
 #include "source/text/writer.h"
 
 namespace mdxgen_detail {
@@ -37,6 +39,17 @@ TEST(TextLayer, PiecesAndNumbersAreExact) {
   VelaString statement;
   TextWriter(statement).list(std::vector<VelaString>{L"a", L"b", L"c"}, L", ") << L" ON 0";
   EXPECT_EQ(statement, L"a, b, c ON 0");
+}
+
+TEST(TextLayer, InstanceMessagesAreWholeForAnyName) {
+  const void* address = reinterpret_cast<const void*>(std::uintptr_t{0x1f});
+  for (std::size_t length : {0u, 6u, 160u, 161u, 4000u}) {
+    const std::wstring name(length, L'N');
+    const InstanceMessage message(name.c_str(), 0xFFFFFFFFu, address, L"Refcount lowered to ",
+                                  -2);
+    EXPECT_EQ(std::wstring(message.c_str()),
+              name + L": Instance -1 (0x1f): Refcount lowered to -2");
+  }
 }
 
 TEST(TextLayer, ChainedWrapsReallocateLogarithmically) {

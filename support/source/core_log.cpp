@@ -12,13 +12,11 @@ std::string CoreLog::getUnitString(const VelaString& unit, const VelaString& com
   return unit.toUtf8() + "." + component.toUtf8();
 }
 
-bool CoreLog::shouldLog(const std::string& unitKey, VerbosityType level) const {
-  // The common case, every unit off, costs one atomic load.
-  if (unitsOn_.load(std::memory_order_acquire) == 0) return false;
+int CoreLog::maxVerbosity(const std::string& unitKey) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!sink_) return false;
+  if (!sink_) return 0;
   const auto it = levels_.find(unitKey);
-  return it != levels_.end() && level >= 1 && level <= it->second;
+  return it == levels_.end() ? 0 : it->second;
 }
 
 namespace {
@@ -86,6 +84,7 @@ void CoreLog::setSink(std::function<void(const LogRecord&)> sink) {
                    : nullptr;
   std::lock_guard<std::mutex> lock(mutex_);
   sink_ = std::move(held);
+  version_.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void CoreLog::setVerbosity(const std::string& unitKey, int maxLevel) {
@@ -96,6 +95,7 @@ void CoreLog::setVerbosity(const std::string& unitKey, int maxLevel) {
     levels_.erase(unitKey);
   }
   unitsOn_.store(static_cast<int>(levels_.size()), std::memory_order_release);
+  version_.fetch_add(1, std::memory_order_acq_rel);
 }
 
 CoreLog* getLogObject() {

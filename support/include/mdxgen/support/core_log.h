@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -79,8 +80,21 @@ class ORVO_API CoreLog {
            const char* source, int line, const char* function, int insertCount,
            const wchar_t* const* inserts);
 
-  /// True when records of that unit and verbosity are logged.
-  bool shouldLog(const std::string& unitKey, VerbosityType level) const;
+  /// True when records of that unit and verbosity are logged. While every
+  /// unit is off this is one atomic load, inline at the caller.
+  bool shouldLog(const std::string& unitKey, VerbosityType level) const {
+    if (unitsOn_.load(std::memory_order_acquire) == 0) return false;
+    return maxVerbosity(unitKey) >= level && level >= 1;
+  }
+
+  /// The highest verbosity logged for the unit now: 0 when it logs nothing
+  /// (no sink, or the unit never set or set below 1).
+  int maxVerbosity(const std::string& unitKey) const;
+
+  /// A number that changes each time setSink or setVerbosity is called. A
+  /// caller that keeps maxVerbosity for a unit of its own asks again once
+  /// this number differs from the one it read before asking.
+  std::uint64_t settingsVersion() const { return version_.load(std::memory_order_acquire); }
 
   /// Hands every record logged from now on to `sink`, on the logging
   /// thread; an empty function removes the sink.
@@ -95,6 +109,8 @@ class ORVO_API CoreLog {
   std::map<std::string, int> levels_;
   /// Number of units switched on; while 0, shouldLog answers without a lock.
   std::atomic<int> unitsOn_{0};
+  /// Raised by each change of the sink or of a verbosity.
+  std::atomic<std::uint64_t> version_{0};
 };
 
 /// The process's log object, created on first use and never destroyed.
