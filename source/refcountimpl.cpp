@@ -122,7 +122,15 @@ long RefCountImpl::use() {
 }
 
 long RefCountImpl::unuse() {
-  const long n = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  // The last reference needs no atomic decrement: whoever holds it is the
+  // only holder, so no other thread can take or give back one meanwhile.
+  // The acquire load sees every other holder's writes, given back with the
+  // release of its own decrement, before the object is destroyed.
+  long n = 0;
+  if (count_.load(std::memory_order_acquire) != 1)
+    n = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  else
+    count_.store(0, std::memory_order_relaxed);
   ComponentLog& log = instanceLog();
   if (instanceLogOn(log, kCountVerbosity)) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Refcount lowered to ", n);
