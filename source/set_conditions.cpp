@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -174,37 +175,59 @@ void writeNumber(VelaString& out, const Node* node) {
 
 // A list that keeps its first N elements inline and moves to the heap only
 // past them, so a small tree is translated without a heap allocation for
-// its bookkeeping. Elements are reached by index: their addresses move.
+// its bookkeeping. The inline elements are constructed as they are added,
+// not all up front. Elements are reached by index: their addresses move.
 template <class T, std::size_t N>
 class SmallList {
  public:
-  SmallList() = default;
+  SmallList() {}  // NOLINT: the inline elements stay unconstructed
+  ~SmallList() {
+    if (!spilled_) {
+      for (std::size_t i = 0; i < size_; ++i) inline_.items[i].~T();
+    }
+  }
   SmallList(const SmallList&) = delete;
   SmallList& operator=(const SmallList&) = delete;
 
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return spilled_ ? spill_.size() : size_; }
+  bool empty() const { return size() == 0; }
   T& operator[](std::size_t i) { return data()[i]; }
   const T& operator[](std::size_t i) const { return data()[i]; }
-  T& back() { return data()[size_ - 1]; }
-  void pop_back() { --size_; }
+  T& back() { return data()[size() - 1]; }
+  void pop_back() {
+    if (spilled_) return spill_.pop_back();
+    inline_.items[--size_].~T();
+  }
   void push_back(T value) {
-    if (size_ == N && spill_.empty()) {
-      spill_.resize(2 * N);
-      for (std::size_t i = 0; i < N; ++i) spill_[i] = std::move(inline_[i]);
-    } else if (size_ >= N && size_ == spill_.size()) {
-      spill_.resize(2 * size_);
+    if (spilled_) return spill_.push_back(std::move(value));
+    if (size_ < N) {
+      new (&inline_.items[size_]) T(std::move(value));
+      ++size_;
+      return;
     }
-    data()[size_++] = std::move(value);
+    // Room for the inline elements and as many again, made before any of
+    // them moves: a refused allocation leaves the list as it was.
+    spill_.reserve(2 * N);
+    for (std::size_t i = 0; i < N; ++i) {
+      spill_.push_back(std::move(inline_.items[i]));
+      inline_.items[i].~T();
+    }
+    spilled_ = true;
+    spill_.push_back(std::move(value));
   }
 
  private:
-  T* data() { return spill_.empty() ? inline_ : spill_.data(); }
-  const T* data() const { return spill_.empty() ? inline_ : spill_.data(); }
+  T* data() { return spilled_ ? spill_.data() : inline_.items; }
+  const T* data() const { return spilled_ ? spill_.data() : inline_.items; }
 
-  T inline_[N] = {};
+  union Inline {
+    Inline() {}   // NOLINT: nothing constructed until added
+    ~Inline() {}  // NOLINT: the list destroys what it added
+    T items[N];
+  } inline_;
+  std::size_t size_ = 0;  // while inline
+  bool spilled_ = false;
   std::vector<T> spill_;
-  std::size_t size_ = 0;
 };
 
 // Texts under construction. A node's text is a leaf (a string of its own)
@@ -363,6 +386,10 @@ struct Host {
   // when operands are translated here, on the walk's own stack.
   void (*operand)(MDXSet*, VelaString&, Node*, const MDXTuple*);
   const VelaString& (*setText)(const MDXSet*);
+  // True when no code of the host runs on the set during the walk (no hook,
+  // no override), so the set's and the tuple's stored texts stay as they
+  // are and are read in place rather than copied.
+  bool own;
 };
 
 // The translation of one tree: one frame per node whose operands are being
@@ -419,11 +446,27 @@ class Walk {
     std::size_t count = row->operands;
     switch (row->shape) {
       case Shape::Verbatim: at(target) = texts_.leaf(node->getString()); return;
-      case Shape::CurrentSet: at(target) = texts_.leaf(host_.setText(host_.set)); return;
-      case Shape::Current:
-        if (!host_.tuple) throwUntranslatable(kind);
-        at(target) = texts_.leaf(host_.tuple->getText());
+      case Shape::CurrentSet:
+        if (host_.own) {
+          at(target) = texts_.join({std::wstring_view(host_.setText(host_.set))});
+        } else {
+          at(target) = texts_.leaf(host_.setText(host_.set));
+        }
         return;
+      case Shape::Current: {
+        if (!host_.tuple) throwUntranslatable(kind);
+        if (!host_.own) {
+          at(target) = texts_.leaf(host_.tuple->getText());
+          return;
+        }
+        const auto tuple = mdxgen_detail::FragmentReader::text(*host_.tuple);
+        if (tuple.copied()) {
+          at(target) = texts_.leaf(tuple.str());
+        } else {
+          at(target) = texts_.join({std::wstring_view(tuple)});
+        }
+        return;
+      }
       case Shape::Fixed: at(target) = texts_.join({row->a}); return;
       case Shape::Number: {
         VelaString number;
@@ -577,7 +620,7 @@ void MDXSet::translate_condition(VelaString& out, KIVA_o::Expression* node,
   const std::type_info& type = typeid(*this);
   const bool own = type == typeid(MSOLAP8Set) || type == typeid(MDXSet);
   Host host{this, tuple, nullptr, nullptr,
-            [](const MDXSet* set) -> const VelaString& { return set->text(); }};
+            [](const MDXSet* set) -> const VelaString& { return set->text(); }, own};
   if (!own) {
     host.hook = [](MDXSet* set, VelaString& o, Node* n, const MDXTuple* t) {
       return set->server_translate(o, n, t);

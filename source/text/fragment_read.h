@@ -27,6 +27,9 @@ class FragmentRead {
   FragmentRead& operator=(const FragmentRead&) = delete;
 
   const VelaString& str() const { return *text_; }
+  // True when the text is a copy held here; false when it is the
+  // fragment's own stored text.
+  bool copied() const { return text_ == &copy_; }
   operator std::wstring_view() const { return *text_; }  // NOLINT: a piece like any other
 
  private:
