@@ -18,19 +18,18 @@ MDXCreateQuery::~MDXCreateQuery() = default;
 VelaString MDXCreateQuery::getText(bool) const {
   if (!rawFormulaSet_ && formulas_.empty()) throw MDXError(MDXError::kNothingToCreate);
   if (rawFormulaSet_) return rawFormula_;
-  VelaString text;
-  TextWriter out(text);
+  TextWriter out;
   out << L"CREATE ";
   for (const auto& held : formulas_) {
     // The library's own member formulas write themselves in place.
     const MDXSingleFormulaSpecification& formula = *held;
     if (typeid(formula) == typeid(MSOLAP8MemberSpecification) ||
         typeid(formula) == typeid(MDXMemberSpecification))
-      static_cast<const MDXMemberSpecification&>(formula).appendText(text);
+      static_cast<const MDXMemberSpecification&>(formula).appendText(out);
     else
       out << formula.getText();
   }
-  return text;
+  return out.str();
 }
 
 void MDXCreateQuery::writeText(VelaString& out) const { out = getText(false); }

@@ -12,11 +12,10 @@ MDXDropQuery::~MDXDropQuery() = default;
 // "DROP " + "MEMBER " or "SET " + (K + "." + name + " ") for each name.
 VelaString MDXDropQuery::getText(bool) const {
   if (names_.empty()) throw MDXError(MDXError::kNothingToDrop);
-  VelaString text;
-  TextWriter out(text);
+  TextWriter out;
   out << L"DROP " << (kind_ == Members ? L"MEMBER " : L"SET ");
   for (const VelaString& name : names_) out << getCubeName() << L"." << name << L" ";
-  return text;
+  return out.str();
 }
 
 void MDXDropQuery::writeText(VelaString& out) const { out = getText(false); }

@@ -74,12 +74,12 @@ MDXMemberSpecification::~MDXMemberSpecification() = default;
 // unquoted), then ", SOLVE_ORDER = n" and ", name = value" for each
 // property, and one closing blank after them when any was written.
 VelaString MDXMemberSpecification::getText() const {
-  VelaString text;
-  appendText(text);
-  return text;
+  TextWriter out;
+  appendText(out);
+  return out.str();
 }
 
-void MDXMemberSpecification::appendText(VelaString& text) const {
+void MDXMemberSpecification::appendText(TextWriter& out) const {
   if (propertyNames_.size() != propertyValues_.size())
     throw MDXError(MDXError::kPropertyCountMismatch);
   const bool quoted = needs_quotes();
@@ -88,7 +88,6 @@ void MDXMemberSpecification::appendText(VelaString& text) const {
       quoted ? FragmentReader::quotedText(*value_) : FragmentReader::text(*value_);
   const bool hasSolveOrder = solveOrder_ >= 0;
 
-  TextWriter out(text, cubeName().size() + member.str().size() + value.str().size() + 48);
   out << L"MEMBER ";
   if (cubeQualified_) out << cubeName() << L".";
   out << member << (quoted ? L" AS ' " : L" AS ") << value << (quoted ? L" ' " : L" ");

@@ -45,9 +45,8 @@ AxisSpecification::~MDXAxisSpecification() = default;
 // ["NON EMPTY "] + S, or "SUBSET( " + S + " , " + start + ", " + count + " ) "
 // when a range is set; [" DIMENSION PROPERTIES " + P0, P1 ...]; then " ON "
 // and "COLUMNS ", "ROWS " or "AXIS(" + n + ") ".
-void AxisSpecification::appendText(VelaString& text) const {
+void AxisSpecification::appendText(TextWriter& out) const {
   const auto set = FragmentReader::text(*set_);
-  TextWriter out(text, set.str().size() + 64);
   if (nonEmpty_) out << L"NON EMPTY ";
   if (rangeStart_ == 0 && rangeEnd_ == -1) {
     out << set;
@@ -70,9 +69,9 @@ void AxisSpecification::appendText(VelaString& text) const {
 }
 
 VelaString AxisSpecification::getText() const {
-  VelaString text;
-  appendText(text);
-  return text;
+  TextWriter out;
+  appendText(out);
+  return out.str();
 }
 
 void AxisSpecification::writeText(VelaString& out) const { out = getText(); }
@@ -95,16 +94,16 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
   // fails leaves nothing behind but this unfinished local text. Laid out,
   // the clauses start on lines of their own and their items are indented
   // by seven blanks (the slicer by six).
-  const wchar_t* const lineBreak = laidOut ? L"\n" : L"";
-  const wchar_t* const indent = laidOut ? L"\n       " : L"";
+  using mdxgen_detail::Piece;
+  const Piece lineBreak = laidOut ? Piece(L"\n") : Piece(L"");
+  const Piece indent = laidOut ? Piece(L"\n       ") : Piece(L"");
 
-  VelaString text;
-  TextWriter out(text, 1024);
+  TextWriter out;
   for (std::size_t i = 0; i < leading.size() + formulas_.size(); ++i) {
     if (i == 0)
       out << L"WITH " << indent;
     else
-      out << (laidOut ? L"\n       " : L" ");
+      out << (laidOut ? Piece(L"\n       ") : Piece(L" "));
     if (i < leading.size()) {
       out << leading[i];
       if (i > 0) out << L" ";
@@ -114,7 +113,7 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
     const MDXSingleFormulaSpecification& formula = *formulas_[i - leading.size()];
     if (typeid(formula) == typeid(MSOLAP8MemberSpecification) ||
         typeid(formula) == typeid(MDXMemberSpecification))
-      static_cast<const MDXMemberSpecification&>(formula).appendText(text);
+      static_cast<const MDXMemberSpecification&>(formula).appendText(out);
     else
       out << formula.getText();
     if (i > 0) out << L" ";
@@ -125,17 +124,17 @@ VelaString MDXSelectQuery::getText(bool laidOut) const {
   }
   out << lineBreak << L"SELECT " << indent;
   for (std::size_t i = 0; i < axes_.size(); ++i) {
-    if (i > 0) out << (laidOut ? L",\n       " : L", ");
-    axes_[i]->appendText(text);
+    if (i > 0) out << (laidOut ? Piece(L",\n       ") : Piece(L", "));
+    axes_[i].appendText(out);
   }
   out << lineBreak << L"FROM " << getCubeName() << L" ";
   if (slicer_) {
-    out << lineBreak << L"WHERE " << (laidOut ? L"\n      " : L"")
+    out << lineBreak << L"WHERE " << (laidOut ? Piece(L"\n      ") : Piece(L""))
         << FragmentReader::text(*slicer_) << L" ";
   }
   if (!cellProperties_.empty()) out << L" CELL PROPERTIES ";
   out.list(cellProperties_, L", ");
-  return text;
+  return out.str();
 }
 
 void MDXSelectQuery::writeText(VelaString& out) const { out = getText(false); }
@@ -170,15 +169,14 @@ void MDXSelectQuery::AddAxisSpecification(int axis, MDXSet* set,
                                           NonEmptyStatus status) {
   if (axis != static_cast<int>(axes_.size())) throw MDXError(MDXError::kAxisOutOfOrder);
   if (axes_.empty()) axes_.reserve(4);
-  axes_.push_back(
-      std::make_unique<MDXAxisSpecification>(axis, set, properties, status == NonEmpty));
+  axes_.emplace_back(axis, set, properties, status == NonEmpty);
 }
 
 void MDXSelectQuery::AddAxisRange(int axis, int start, int end) {
   const auto found =
       std::find_if(axes_.begin(), axes_.end(),
-                   [axis](const auto& a) { return a->getAxisIndex() == axis; });
-  if (found != axes_.end()) (*found)->setAxisRange(start, end);
+                   [axis](const auto& a) { return a.getAxisIndex() == axis; });
+  if (found != axes_.end()) found->setAxisRange(start, end);
 }
 
 void MDXSelectQuery::AddSlicerSpecification(MDXField* member) {

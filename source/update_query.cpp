@@ -10,11 +10,10 @@ MDXUpdateQuery::~MDXUpdateQuery() = default;
 
 // "UPDATE CUBE " + K + " SET(" + names joined by ", " + ") = " + value + " "
 VelaString MDXUpdateQuery::getText(bool) const {
-  VelaString text;
-  TextWriter out(text);
+  TextWriter out;
   out << L"UPDATE CUBE " << getCubeName() << L" SET(";
   out.list(names_, L", ") << L") = " << value_ << L" ";
-  return text;
+  return out.str();
 }
 
 void MDXUpdateQuery::writeText(VelaString& out) const { out = getText(false); }

@@ -11,6 +11,9 @@
 class MDXField;
 class MDXSet;
 class MDXValue;
+namespace mdxgen_detail {
+class TextWriter;
+}  // namespace mdxgen_detail
 
 /// One "MEMBER ..." or "SET ..." definition of a WITH clause or a CREATE
 /// statement.
@@ -82,7 +85,7 @@ class MDXGEN_API MDXMemberSpecification : public MDXSingleFormulaSpecification {
  private:
   friend class MDXSelectQuery;
   friend class MDXCreateQuery;
-  void appendText(VelaString& out) const;
+  void appendText(mdxgen_detail::TextWriter& out) const;
 
   auto_unuse<MDXField> member_;
   auto_unuse<MDXValue> value_;

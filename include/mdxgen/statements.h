@@ -14,6 +14,9 @@ class MDXSet;
 class MDXTuple;
 class MDXValue;
 class MDXSingleFormulaSpecification;
+namespace mdxgen_detail {
+class TextWriter;
+}  // namespace mdxgen_detail
 
 /// The common base of the statements: the cube the statement is about and
 /// its kind.
@@ -108,7 +111,7 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
 
    private:
     friend class MDXSelectQuery;
-    void appendText(VelaString& out) const;
+    void appendText(mdxgen_detail::TextWriter& out) const;
 
     bool nonEmpty_;
     auto_unuse<MDXSet> set_;
@@ -186,7 +189,7 @@ class MDXGEN_API MDXSelectQuery : public MDXQuery {
 
  private:
   std::vector<std::unique_ptr<MDXSingleFormulaSpecification>> formulas_;
-  std::vector<std::unique_ptr<MDXAxisSpecification>> axes_;
+  std::vector<MDXAxisSpecification> axes_;
   auto_unuse<MDXTuple> slicer_;
   std::vector<VelaString> cellProperties_;
   bool drillThrough_ = false;

@@ -36,9 +36,9 @@ TEST(TextLayer, PiecesAndNumbersAreExact) {
   append(self, {L"|", self});
   EXPECT_EQ(self, L"UNION( A, A )|UNION( A, A )");
 
-  VelaString statement;
-  TextWriter(statement).list(std::vector<VelaString>{L"a", L"b", L"c"}, L", ") << L" ON 0";
-  EXPECT_EQ(statement, L"a, b, c ON 0");
+  TextWriter statement;
+  statement.list(std::vector<VelaString>{L"a", L"b", L"c"}, L", ") << L" ON 0";
+  EXPECT_EQ(statement.str(), L"a, b, c ON 0");
 }
 
 TEST(TextLayer, InstanceMessagesAreWholeForAnyName) {
