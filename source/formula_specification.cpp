@@ -90,7 +90,9 @@ void MDXMemberSpecification::appendText(TextWriter& out) const {
 
   out << L"MEMBER ";
   if (cubeQualified_) out << cubeName() << L".";
-  out << member << (quoted ? L" AS ' " : L" AS ") << value << (quoted ? L" ' " : L" ");
+  using mdxgen_detail::Piece;
+  out << member << (quoted ? Piece(L" AS ' ") : Piece(L" AS ")) << value
+      << (quoted ? Piece(L" ' ") : Piece(L" "));
   if (hasSolveOrder) out << L", SOLVE_ORDER = " << Decimal(solveOrder_);
   for (std::size_t i = 0; i < propertyNames_.size(); ++i)
     out << L", " << propertyNames_[i] << L" = " << propertyValues_[i];

@@ -6,6 +6,8 @@
 namespace mdxgen_detail {
 
 // Null until the library is attached to a process; set by the load hook.
-support_dll::CoreLog* libraryLog();
+extern support_dll::CoreLog* g_libraryLog;
+
+inline support_dll::CoreLog* libraryLog() { return g_libraryLog; }
 
 }  // namespace mdxgen_detail

@@ -33,22 +33,18 @@ void logInstanceMessage(const std::string& unitKey, const wchar_t* message, int 
 // is asked of the process log only when its version moves on.
 std::atomic<std::uint64_t> g_instanceLevel{0};
 
-// Whether the instance log takes a record of this level: asked of the
-// library's log directly, as the unit's handler would.
-bool instanceLogOn(const ComponentLog& log, int level) {
+// The highest verbosity the instance log takes now, 0 when it takes none:
+// asked of the library's log directly, as the unit's handler would.
+int instanceLevel() {
   const support_dll::CoreLog* core = mdxgen_detail::libraryLog();
-  if (core == nullptr) return false;
+  if (core == nullptr) return 0;
   const std::uint64_t version = core->settingsVersion() + 1;
   const std::uint64_t cached = g_instanceLevel.load(std::memory_order_relaxed);
-  int highest;
-  if (cached >> 8 == version) {
-    highest = static_cast<int>(cached & 0xFF);
-  } else {
-    highest = std::clamp(core->maxVerbosity(log.unitKey()), 0, 0xFF);
-    g_instanceLevel.store(version << 8 | static_cast<std::uint64_t>(highest),
-                          std::memory_order_relaxed);
-  }
-  return level >= 1 && level <= highest;
+  if (cached >> 8 == version) return static_cast<int>(cached & 0xFF);
+  const int highest = std::clamp(core->maxVerbosity(instanceLog().unitKey()), 0, 0xFF);
+  g_instanceLevel.store(version << 8 | static_cast<std::uint64_t>(highest),
+                        std::memory_order_relaxed);
+  return highest;
 }
 
 // A class name given as a string, kept once for the life of the process so
@@ -99,10 +95,9 @@ RefCountImpl::RefCountImpl(const VelaString& name, unsigned instanceNumber)
 
 RefCountImpl::RefCountImpl(const wchar_t* name, unsigned instanceNumber)
     : name_(name), instanceNumber_(instanceNumber), count_(1) {
-  ComponentLog& log = instanceLog();
-  if (instanceLogOn(log, kLifeVerbosity)) {
+  if (instanceLevel() >= kLifeVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Created");
-    logInstanceMessage(log.unitKey(), message.c_str(), kLifeVerbosity);
+    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kLifeVerbosity);
   }
 }
 
@@ -113,10 +108,9 @@ long RefCountImpl::use() {
     support_dll::AssertionFailure("RefCountImpl::getRefCount() != 0", ".\\source\\refcountimpl", 53);
   }
   const long n = count_.fetch_add(1, std::memory_order_relaxed) + 1;
-  ComponentLog& log = instanceLog();
-  if (instanceLogOn(log, kCountVerbosity)) {
+  if (instanceLevel() >= kCountVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Refcount raised to ", n);
-    logInstanceMessage(log.unitKey(), message.c_str(), kCountVerbosity);
+    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kCountVerbosity);
   }
   return n;
 }
@@ -131,15 +125,14 @@ long RefCountImpl::unuse() {
     n = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
   else
     count_.store(0, std::memory_order_relaxed);
-  ComponentLog& log = instanceLog();
-  if (instanceLogOn(log, kCountVerbosity)) {
+  if (instanceLevel() >= kCountVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Refcount lowered to ", n);
-    logInstanceMessage(log.unitKey(), message.c_str(), kCountVerbosity);
+    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kCountVerbosity);
   }
   if (n != 0) return n;
-  if (instanceLogOn(log, kLifeVerbosity)) {
+  if (instanceLevel() >= kLifeVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Destroyed");
-    logInstanceMessage(log.unitKey(), message.c_str(), kLifeVerbosity);
+    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kLifeVerbosity);
   }
   delete this;
   return 0;

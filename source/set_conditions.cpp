@@ -72,9 +72,9 @@ struct Row {
   Shape shape;
   bool hook;             // server_translate is asked first
   std::size_t operands;  // operands the shape reads, at least
-  const wchar_t* a;
-  const wchar_t* b;
-  const wchar_t* c;
+  std::wstring_view a;   // lengths known at compile time
+  std::wstring_view b;
+  std::wstring_view c;
 };
 
 using namespace KIVA_o;
@@ -82,44 +82,44 @@ using namespace KIVA_o;
 constexpr Row kRows[] = {
     {ET_BETWEEN, Shape::Range, true, 3, L" >= ", L" AND ", L" <= "},
     {ET_OUTSIDE, Shape::Range, true, 3, L" < ", L" OR ", L" > "},
-    {ET_NATIVE, Shape::Verbatim, false, 0, nullptr, nullptr, nullptr},
-    {ET_CURRENTSET, Shape::CurrentSet, true, 0, nullptr, nullptr, nullptr},
-    {ET_TUPLE_IS_NULL, Shape::IsEmpty, true, 1, nullptr, nullptr, nullptr},
-    {ET_FILTER, Shape::Function, true, 2, L"FILTER", nullptr, nullptr},
-    {ET_TOPSUM, Shape::Function, true, 2, L"TOPSUM", nullptr, nullptr},
-    {ET_BOTTOMSUM, Shape::Function, true, 2, L"BOTTOMSUM", nullptr, nullptr},
-    {ET_TOPPERCENT, Shape::Function, true, 2, L"TOPPERCENT", nullptr, nullptr},
-    {ET_BOTTOMPERCENT, Shape::Function, true, 2, L"BOTTOMPERCENT", nullptr, nullptr},
-    {ET_CURRENT, Shape::Current, true, 0, nullptr, nullptr, nullptr},
-    {ET_TUPLE_VALUE, Shape::Through, false, 1, nullptr, nullptr, nullptr},
-    {ET_EXCEPT, Shape::Function, true, 2, L"EXCEPT", nullptr, nullptr},
-    {ET_BOTTOMCOUNT, Shape::Function, true, 2, L"BOTTOMCOUNT", nullptr, nullptr},
-    {ET_TOPCOUNT, Shape::Function, true, 2, L"TOPCOUNT", nullptr, nullptr},
-    {ET_MEMBER_VALUE, Shape::Through, false, 1, nullptr, nullptr, nullptr},
-    {ET_STRING, Shape::Verbatim, true, 0, nullptr, nullptr, nullptr},
-    {ET_TUPLE, Shape::Tuple, true, 1, nullptr, nullptr, nullptr},
-    {ET_UNDEFINED, Shape::Fixed, false, 0, L"1<2", nullptr, nullptr},
-    {ET_VALUE, Shape::Number, true, 0, nullptr, nullptr, nullptr},
-    {ET_BOOLVAL, Shape::Nothing, false, 0, nullptr, nullptr, nullptr},
-    {ET_EQUALTO, Shape::Infix, false, 2, L" = ", nullptr, nullptr},
-    {ET_NOTEQUALTO, Shape::Infix, false, 2, L" <> ", nullptr, nullptr},
-    {ET_LESSTHAN, Shape::Infix, false, 2, L" < ", nullptr, nullptr},
-    {ET_LESSTHANOREQUALTO, Shape::Infix, false, 2, L" <= ", nullptr, nullptr},
-    {ET_GREATERTHAN, Shape::Infix, false, 2, L" > ", nullptr, nullptr},
-    {ET_GREATERTHANOREQUALTO, Shape::Infix, false, 2, L" >= ", nullptr, nullptr},
-    {ET_AND, Shape::Infix, true, 2, L" AND ", nullptr, nullptr},
-    {ET_OR, Shape::Infix, true, 2, L" OR ", nullptr, nullptr},
-    {ET_NOT, Shape::Prefix, true, 1, L"NOT( ", L" )", nullptr},
-    {ET_NEGATE, Shape::Negate, false, 1, nullptr, nullptr, nullptr},
-    {ET_ADD, Shape::Arithmetic, true, 2, L" + ", nullptr, nullptr},
-    {ET_SUBTRACT, Shape::Arithmetic, true, 2, L" - ", nullptr, nullptr},
-    {ET_TIMES, Shape::Arithmetic, true, 2, L" * ", nullptr, nullptr},
-    {ET_DIVIDE, Shape::Arithmetic, true, 2, L" / ", nullptr, nullptr},
-    {ET_INTDIVIDE, Shape::Arithmetic, true, 2, L" / ", nullptr, nullptr},
-    {ET_PARENTHESIS_A, Shape::Prefix, false, 1, L"( ", L" )", nullptr},
-    {ET_STRING_A, Shape::Verbatim, true, 0, nullptr, nullptr, nullptr},
-    {ET_STRING_B, Shape::Verbatim, true, 0, nullptr, nullptr, nullptr},
-    {ET_PARENTHESIS_B, Shape::Prefix, false, 1, L"( ", L" )", nullptr},
+    {ET_NATIVE, Shape::Verbatim, false, 0, {}, {}, {}},
+    {ET_CURRENTSET, Shape::CurrentSet, true, 0, {}, {}, {}},
+    {ET_TUPLE_IS_NULL, Shape::IsEmpty, true, 1, {}, {}, {}},
+    {ET_FILTER, Shape::Function, true, 2, L"FILTER", {}, {}},
+    {ET_TOPSUM, Shape::Function, true, 2, L"TOPSUM", {}, {}},
+    {ET_BOTTOMSUM, Shape::Function, true, 2, L"BOTTOMSUM", {}, {}},
+    {ET_TOPPERCENT, Shape::Function, true, 2, L"TOPPERCENT", {}, {}},
+    {ET_BOTTOMPERCENT, Shape::Function, true, 2, L"BOTTOMPERCENT", {}, {}},
+    {ET_CURRENT, Shape::Current, true, 0, {}, {}, {}},
+    {ET_TUPLE_VALUE, Shape::Through, false, 1, {}, {}, {}},
+    {ET_EXCEPT, Shape::Function, true, 2, L"EXCEPT", {}, {}},
+    {ET_BOTTOMCOUNT, Shape::Function, true, 2, L"BOTTOMCOUNT", {}, {}},
+    {ET_TOPCOUNT, Shape::Function, true, 2, L"TOPCOUNT", {}, {}},
+    {ET_MEMBER_VALUE, Shape::Through, false, 1, {}, {}, {}},
+    {ET_STRING, Shape::Verbatim, true, 0, {}, {}, {}},
+    {ET_TUPLE, Shape::Tuple, true, 1, {}, {}, {}},
+    {ET_UNDEFINED, Shape::Fixed, false, 0, L"1<2", {}, {}},
+    {ET_VALUE, Shape::Number, true, 0, {}, {}, {}},
+    {ET_BOOLVAL, Shape::Nothing, false, 0, {}, {}, {}},
+    {ET_EQUALTO, Shape::Infix, false, 2, L" = ", {}, {}},
+    {ET_NOTEQUALTO, Shape::Infix, false, 2, L" <> ", {}, {}},
+    {ET_LESSTHAN, Shape::Infix, false, 2, L" < ", {}, {}},
+    {ET_LESSTHANOREQUALTO, Shape::Infix, false, 2, L" <= ", {}, {}},
+    {ET_GREATERTHAN, Shape::Infix, false, 2, L" > ", {}, {}},
+    {ET_GREATERTHANOREQUALTO, Shape::Infix, false, 2, L" >= ", {}, {}},
+    {ET_AND, Shape::Infix, true, 2, L" AND ", {}, {}},
+    {ET_OR, Shape::Infix, true, 2, L" OR ", {}, {}},
+    {ET_NOT, Shape::Prefix, true, 1, L"NOT( ", L" )", {}},
+    {ET_NEGATE, Shape::Negate, false, 1, {}, {}, {}},
+    {ET_ADD, Shape::Arithmetic, true, 2, L" + ", {}, {}},
+    {ET_SUBTRACT, Shape::Arithmetic, true, 2, L" - ", {}, {}},
+    {ET_TIMES, Shape::Arithmetic, true, 2, L" * ", {}, {}},
+    {ET_DIVIDE, Shape::Arithmetic, true, 2, L" / ", {}, {}},
+    {ET_INTDIVIDE, Shape::Arithmetic, true, 2, L" / ", {}, {}},
+    {ET_PARENTHESIS_A, Shape::Prefix, false, 1, L"( ", L" )", {}},
+    {ET_STRING_A, Shape::Verbatim, true, 0, {}, {}, {}},
+    {ET_STRING_B, Shape::Verbatim, true, 0, {}, {}, {}},
+    {ET_PARENTHESIS_B, Shape::Prefix, false, 1, L"( ", L" )", {}},
 };
 
 constexpr int kKindCount = ET_PARENTHESIS_B + 1;
@@ -245,7 +245,8 @@ class Texts {
 
   struct Part {
     Part() = default;
-    Part(const wchar_t* literal) : literal(literal) {}  // NOLINT: parts read as a list
+    template <std::size_t N>
+    Part(const wchar_t (&literal)[N]) : literal(literal, N - 1) {}  // NOLINT: parts read as a list
     Part(std::wstring_view literal) : literal(literal) {}  // NOLINT
     Part(int text) : text(text) {}  // NOLINT
     std::wstring_view literal;

@@ -28,7 +28,7 @@ namespace {
 }
 
 // The keyword of a sort direction; refuses any other value.
-const wchar_t* sortKeyword(int direction) {
+mdxgen_detail::Piece sortKeyword(int direction) {
   switch (direction) {
     case MDXSet::Asc: return L"ASC";
     case MDXSet::Desc: return L"DESC";
@@ -40,7 +40,9 @@ const wchar_t* sortKeyword(int direction) {
 
 // Follows the member's rank: nothing, or " - 1" for one less (a count that
 // leaves the member out, or a 0-based start at the member itself).
-const wchar_t* rankTail(bool flag) { return flag ? L"" : L" - 1"; }
+mdxgen_detail::Piece rankTail(bool flag) {
+  return flag ? mdxgen_detail::Piece(L"") : mdxgen_detail::Piece(L" - 1");
+}
 
 // The characters that may stand before an ORDER keyword; any other one
 // makes the match part of a longer word.
@@ -176,14 +178,14 @@ VelaString MDXSet::getMemberAt(int i, int j) const {
 
 MDXSet* MDXSet::Order(int direction, const MDXTuple* tuple) {
   invalidateQuoted();
-  const wchar_t* keyword = sortKeyword(direction);
+  const auto keyword = sortKeyword(direction);
   wrap(editText(), {L"ORDER( "}, {L", ", FragmentReader::text(*tuple), L", ", keyword, L" ) "});
   return this;
 }
 
 MDXSet* MDXSet::Order(int direction, const MDXValue* value) {
   invalidateQuoted();
-  const wchar_t* keyword = sortKeyword(direction);
+  const auto keyword = sortKeyword(direction);
   wrap(editText(), {L"ORDER( "}, {L", ", FragmentReader::text(*value), L", ", keyword, L" ) "});
   return this;
 }
@@ -191,13 +193,13 @@ MDXSet* MDXSet::Order(int direction, const MDXValue* value) {
 MDXSet* MDXSet::TakeExtremity(ExtremityType type, ExtremityMeasure measure, const VelaString& n,
                               const MDXTuple* tuple) {
   invalidateQuoted();
-  const wchar_t* end = nullptr;
+  mdxgen_detail::Piece end(L"");
   switch (type) {
     case Top: end = L"TOP"; break;
     case Bottom: end = L"BOTTOM"; break;
     default: throwOutOfRange(type, L"ExtremityType");
   }
-  const wchar_t* function = nullptr;
+  mdxgen_detail::Piece function(L"");
   switch (measure) {
     case Sum: function = L"SUM( "; break;
     case Count: function = L"COUNT( "; break;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -79,6 +80,16 @@ inline void rebuild(std::wstring& text, std::initializer_list<Piece> prefix,
   text.swap(whole);
 }
 
+// Copies the pieces one after the other from `at`; gives the end.
+inline wchar_t* copyPieces(wchar_t* at, std::initializer_list<Piece> pieces) {
+  for (const auto& piece : pieces) {
+    if (piece.empty()) continue;
+    std::memcpy(at, piece.data(), piece.size() * sizeof(wchar_t));
+    at += piece.size();
+  }
+  return at;
+}
+
 // Appends the pieces to out in place, room made first, so a refused call
 // leaves out as it was.
 inline void append(VelaString& out, std::initializer_list<Piece> pieces) {
@@ -91,7 +102,9 @@ inline void append(VelaString& out, std::initializer_list<Piece> pieces) {
   }
   if (aliased) return rebuild(text, {}, pieces, more);
   makeRoom(text, more);
-  for (const auto& piece : pieces) text.append(piece);
+  const std::size_t size = text.size();
+  text.resize(size + more);  // within the room made: nothing is allocated
+  copyPieces(&text[0] + size, pieces);
 }
 
 // prefix pieces + text + suffix pieces, in place: the text moves up
@@ -116,19 +129,18 @@ inline void wrap(VelaString& out, std::initializer_list<Piece> prefix,
   }
   if (aliased) return rebuild(text, prefix, suffix, before + more);
   makeRoom(text, before + more);
-  text.insert(0, before, L' ');
-  std::size_t at = 0;
-  for (const auto& piece : prefix) {
-    text.replace(at, piece.size(), piece.data(), piece.size());
-    at += piece.size();
-  }
-  for (const auto& piece : suffix) text.append(piece);
+  const std::size_t size = text.size();
+  text.resize(size + before + more);  // within the room made: nothing is allocated
+  wchar_t* const data = &text[0];
+  std::memmove(data + before, data, size * sizeof(wchar_t));
+  copyPieces(data, prefix);
+  copyPieces(data + before + size, suffix);
 }
 
 // The three texts that count as the empty set for union and difference:
 // exactly "{  }", "{ }" or "{}", compared whole and case-sensitive.
 inline bool isEmptySet(std::wstring_view text) {
-  return text == L"{  }" || text == L"{ }" || text == L"{}";
+  return text == Piece(L"{  }") || text == Piece(L"{ }") || text == Piece(L"{}");
 }
 
 }  // namespace mdxgen_detail
