@@ -33,18 +33,23 @@ void logInstanceMessage(const std::string& unitKey, const wchar_t* message, int 
 // is asked of the process log only when its version moves on.
 std::atomic<std::uint64_t> g_instanceLevel{0};
 
+// The level asked of the process log, and kept with its version.
+[[gnu::noinline]] int readInstanceLevel(const support_dll::CoreLog& core, std::uint64_t version) {
+  const int highest = std::clamp(core.maxVerbosity(instanceLog().unitKey()), 0, 0xFF);
+  g_instanceLevel.store(version << 8 | static_cast<std::uint64_t>(highest),
+                        std::memory_order_relaxed);
+  return highest;
+}
+
 // The highest verbosity the instance log takes now, 0 when it takes none:
 // asked of the library's log directly, as the unit's handler would.
-int instanceLevel() {
+inline int instanceLevel() {
   const support_dll::CoreLog* core = mdxgen_detail::libraryLog();
   if (core == nullptr) return 0;
   const std::uint64_t version = core->settingsVersion() + 1;
   const std::uint64_t cached = g_instanceLevel.load(std::memory_order_relaxed);
   if (cached >> 8 == version) return static_cast<int>(cached & 0xFF);
-  const int highest = std::clamp(core->maxVerbosity(instanceLog().unitKey()), 0, 0xFF);
-  g_instanceLevel.store(version << 8 | static_cast<std::uint64_t>(highest),
-                        std::memory_order_relaxed);
-  return highest;
+  return readInstanceLevel(*core, version);
 }
 
 // A class name given as a string, kept once for the life of the process so

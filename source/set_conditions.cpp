@@ -255,20 +255,37 @@ class Texts {
   };
 
   int leaf(VelaString text) {
+    const std::size_t length = text.size();
     leaves_.push_back(std::move(text));
-    entries_.push_back(Entry{static_cast<int>(leaves_.size() - 1), -1, -1});
+    entries_.push_back(Entry{static_cast<int>(leaves_.size() - 1), -1, -1, length});
     return static_cast<int>(entries_.size() - 1);
   }
+  // A new text of the parts, stored one after the other.
   int join(std::initializer_list<Part> parts) {
-    entries_.push_back(Entry{-1, -1, -1});
-    const int joined = static_cast<int>(entries_.size() - 1);
-    for (const Part& part : parts) add(joined, part);
-    return joined;
+    const int first = static_cast<int>(parts_.size());
+    int next = first;
+    std::size_t length = 0;
+    for (Part part : parts) {
+      length += part.literal.size();
+      if (part.text >= 0) length += entries_[static_cast<std::size_t>(part.text)].length;
+      part.next = ++next;
+      parts_.push_back(part);
+    }
+    if (next == first) {
+      entries_.push_back(Entry{-1, -1, -1, 0});
+    } else {
+      parts_.back().next = -1;
+      entries_.push_back(Entry{-1, first, next - 1, length});
+    }
+    return static_cast<int>(entries_.size() - 1);
   }
   void add(int joined, Part part) {
     parts_.push_back(part);
     const int at = static_cast<int>(parts_.size() - 1);
+    std::size_t length = part.literal.size();
+    if (part.text >= 0) length += entries_[static_cast<std::size_t>(part.text)].length;
     Entry& entry = entries_[static_cast<std::size_t>(joined)];
+    entry.length += length;
     if (entry.last < 0) {
       entry.first = at;
     } else {
@@ -277,54 +294,62 @@ class Texts {
     entry.last = at;
   }
 
-  // The text written out: measured first, then written in one string, by
-  // walks of its parts on a stack of our own.
+  // The text written out in one string, by a walk of its parts on a stack
+  // of our own.
   VelaString flatten(int text) const {
-    std::wstring out;
-    if (text < 0) return VelaString(std::move(out));
-    out.reserve(visit(text, [](std::wstring_view) {}));
-    visit(text, [&out](std::wstring_view piece) { out.append(piece); });
-    return VelaString(std::move(out));
+    VelaString out;
+    writeTo(text, out.wstr());
+    return out;
+  }
+  // The text written over `out`, whose buffer is kept when large enough.
+  // No part of the text may point into `out`.
+  void writeTo(int text, std::wstring& out) const {
+    out.clear();
+    if (text < 0) return;
+    out.resize(entries_[static_cast<std::size_t>(text)].length);
+    wchar_t* at = &out[0];
+    visit(text, [&at](std::wstring_view piece) {
+      if (piece.empty()) return;
+      std::memcpy(at, piece.data(), piece.size() * sizeof(wchar_t));
+      at += piece.size();
+    });
   }
 
  private:
   struct Entry {
-    int leaf;   // index of its string, -1 for a list of parts
-    int first;  // its first part, -1 for none
-    int last;   // its last part
+    int leaf;            // index of its string, -1 for a list of parts
+    int first;           // its first part, -1 for none
+    int last;            // its last part
+    std::size_t length;  // the length of the whole text
   };
 
-  // Calls write with every piece of the text in order; gives its length.
+  // Calls write with every piece of the text in order.
   template <class Write>
-  std::size_t visit(int text, Write write) const {
-    std::size_t length = 0;
+  void visit(int text, Write write) const {
     SmallList<int, 32> open;  // the next part of each text being written
-    int at = enter(text, write, length);
+    int at = enter(text, write);
     for (;;) {
       while (at < 0) {
-        if (open.empty()) return length;
+        if (open.empty()) return;
         at = open.back();
         open.pop_back();
       }
       const Part& part = parts_[static_cast<std::size_t>(at)];
       write(part.literal);
-      length += part.literal.size();
       at = part.next;
       if (part.text >= 0) {
         if (at >= 0) open.push_back(at);
-        at = enter(part.text, write, length);
+        at = enter(part.text, write);
       }
     }
   }
 
   // Writes a leaf and gives -1, or gives the first part of a list.
   template <class Write>
-  int enter(int text, Write& write, std::size_t& length) const {
+  int enter(int text, Write& write) const {
     const Entry& entry = entries_[static_cast<std::size_t>(text)];
     if (entry.leaf < 0) return entry.first;
-    const std::wstring& leaf = leaves_[static_cast<std::size_t>(entry.leaf)].wstr();
-    write(leaf);
-    length += leaf.size();
+    write(leaves_[static_cast<std::size_t>(entry.leaf)].wstr());
     return -1;
   }
 
@@ -408,7 +433,9 @@ class Walk {
   void run(Node* root) {
     enter(root, Target{-1, 0});
     while (!frames_.empty()) step();
-    if (result_ != Texts::kCaller) out_ = texts_.flatten(result_);
+    // The caller's string is never one the texts point into: they are
+    // copies, literals, and the stored texts of the set and the tuple.
+    if (result_ != Texts::kCaller) texts_.writeTo(result_, out_.wstr());
   }
 
  private:
@@ -652,6 +679,47 @@ extern "C" void mdxgenOwnWalk(MDXSet*, VelaString&, KIVA_o::Expression*, const M
 
 bool MDXSet::server_translate(VelaString&, KIVA_o::Expression*, const MDXTuple*) { return false; }
 
+namespace {
+
+// The text of a condition that is copied on into the set's text: each
+// thread keeps one, so that a filter allocates for its condition only when
+// the condition is longer than those before it. A filter started while the
+// thread's text is in use (from a host's hook, say) takes a text of its
+// own, and a very long text gives its buffer back after use.
+class ConditionText {
+ public:
+  ConditionText() : text_(threadText().inUse ? &own_ : &threadText().text) {
+    if (text_ == &own_) return;
+    threadText().inUse = true;
+    text_->wstr().clear();
+  }
+  ~ConditionText() {
+    if (text_ == &own_) return;
+    threadText().inUse = false;
+    if (text_->wstr().capacity() > kKept) std::wstring().swap(text_->wstr());
+  }
+  ConditionText(const ConditionText&) = delete;
+  ConditionText& operator=(const ConditionText&) = delete;
+
+  VelaString& get() { return *text_; }
+
+ private:
+  static constexpr std::size_t kKept = 4096;
+  struct Kept {
+    VelaString text;
+    bool inUse = false;
+  };
+  static Kept& threadText() {
+    static thread_local Kept kept;
+    return kept;
+  }
+
+  VelaString own_;
+  VelaString* text_;
+};
+
+}  // namespace
+
 // Each operation builds the new text while T is still the set's text and
 // assigns it only after the whole tree translated, so a refused node leaves
 // the set as it was.
@@ -666,9 +734,9 @@ MDXSet* MDXSet::Filter(KIVA_o::Expression* root, const MDXTuple* tuple) {
 
 MDXSet* MDXSet::TakeFilter(KIVA_o::Expression* root, const MDXTuple* tuple) {
   invalidateQuoted();
-  VelaString condition;
-  translate_condition(condition, root, tuple);
-  wrap(editText(), {L"FILTER( "}, {L", ", condition, L")"});
+  ConditionText condition;
+  translate_condition(condition.get(), root, tuple);
+  wrap(editText(), {L"FILTER( "}, {L", ", condition.get(), L")"});
   return this;
 }
 

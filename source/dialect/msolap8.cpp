@@ -6,6 +6,7 @@
 //   AS ' expression ', with the expression's apostrophes doubled.
 // The generator is also the one that opens the query log.
 #include <cstddef>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include "mdxgen/tuple.h"
 #include "mdxgen/value.h"
 #include "source/library_log.h"
+#include "source/text/compose.h"
 #include "source/text/decimal.h"
 
 namespace {
@@ -33,8 +35,17 @@ const wchar_t kQueryLogKey[] = L"Software\\Quillon\\Ardent Suite 2\\ORVO\\Log\\M
 // so a refused sort leaves the set as it was.
 void putUniqueInside(std::wstring& text, std::size_t setLength) {
   constexpr std::wstring_view order = L"ORDER( ";
-  text.insert(order.size() + setLength, L" )");
-  text.insert(order.size(), L"UNIQUE( ");
+  constexpr std::wstring_view unique = L"UNIQUE( ";
+  constexpr std::wstring_view close = L" )";
+  const std::size_t size = text.size();
+  const std::size_t rest = order.size() + setLength;  // where ", X, keyword ) " starts
+  mdxgen_detail::makeRoom(text, unique.size() + close.size());
+  text.resize(size + unique.size() + close.size());  // within the room made
+  wchar_t* const data = &text[0];
+  std::wmemmove(data + rest + unique.size() + close.size(), data + rest, size - rest);
+  std::wmemmove(data + order.size() + unique.size(), data + order.size(), setLength);
+  unique.copy(data + order.size(), unique.size());
+  close.copy(data + rest + unique.size(), close.size());
 }
 
 }  // namespace

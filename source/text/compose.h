@@ -38,15 +38,26 @@ class Piece : public std::wstring_view {
   Piece(const Viewable& text) : std::wstring_view(text) {}  // NOLINT
 };
 
+// Copies the pieces one after the other from `at`; gives the end.
+inline wchar_t* copyPieces(wchar_t* at, std::initializer_list<Piece> pieces) {
+  for (const auto& piece : pieces) {
+    if (piece.empty()) continue;
+    std::memcpy(at, piece.data(), piece.size() * sizeof(wchar_t));
+    at += piece.size();
+  }
+  return at;
+}
+
 // Joins the pieces with nothing in between, sizing the result once, with
 // room for `room` more characters:
 //   concat({L"UNION( ", t, L", ", o, L" )"})
 inline VelaString concat(std::initializer_list<Piece> pieces, std::size_t room = 0) {
-  std::size_t size = room;
+  std::size_t size = 0;
   for (const auto& piece : pieces) size += piece.size();
   std::wstring out;
-  out.reserve(size);
-  for (const auto& piece : pieces) out.append(piece);
+  out.reserve(size + room);
+  out.resize(size);  // within the room reserved: nothing more is allocated
+  copyPieces(&out[0], pieces);
   return VelaString(std::move(out));
 }
 
@@ -78,16 +89,6 @@ inline void rebuild(std::wstring& text, std::initializer_list<Piece> prefix,
   whole.append(text);
   for (const auto& piece : suffix) whole.append(piece);
   text.swap(whole);
-}
-
-// Copies the pieces one after the other from `at`; gives the end.
-inline wchar_t* copyPieces(wchar_t* at, std::initializer_list<Piece> pieces) {
-  for (const auto& piece : pieces) {
-    if (piece.empty()) continue;
-    std::memcpy(at, piece.data(), piece.size() * sizeof(wchar_t));
-    at += piece.size();
-  }
-  return at;
 }
 
 // Appends the pieces to out in place, room made first, so a refused call
