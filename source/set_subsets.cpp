@@ -9,11 +9,13 @@
 #include "mdxgen/value.h"
 #include "source/text/compose.h"
 #include "source/text/decimal.h"
+#include "source/sort_keyword.h"
 #include "source/text/fragment_read.h"
 
 using mdxgen_detail::concat;
 using mdxgen_detail::Decimal;
 using mdxgen_detail::FragmentReader;
+using mdxgen_detail::sortKeyword;
 using mdxgen_detail::wrap;
 
 namespace {
@@ -27,17 +29,6 @@ namespace {
   throw error;
 }
 
-// The keyword of a sort direction; refuses any other value.
-mdxgen_detail::Piece sortKeyword(int direction) {
-  switch (direction) {
-    case MDXSet::Asc: return L"ASC";
-    case MDXSet::Desc: return L"DESC";
-    case MDXSet::BAsc: return L"BASC";
-    case MDXSet::BDesc: return L"BDESC";
-    default: throwOutOfRange(direction, L"Sort::direction");
-  }
-}
-
 // Follows the member's rank: nothing, or " - 1" for one less (a count that
 // leaves the member out, or a 0-based start at the member itself).
 mdxgen_detail::Piece rankTail(bool flag) {
@@ -49,6 +40,16 @@ mdxgen_detail::Piece rankTail(bool flag) {
 bool boundsWord(wchar_t c) { return c == L' ' || c == L',' || c == L'(' || c == L')'; }
 
 }  // namespace
+
+mdxgen_detail::Piece mdxgen_detail::sortKeyword(int direction) {
+  switch (direction) {
+    case MDXSet::Asc: return L"ASC";
+    case MDXSet::Desc: return L"DESC";
+    case MDXSet::BAsc: return L"BASC";
+    case MDXSet::BDesc: return L"BDESC";
+    default: throwOutOfRange(direction, L"Sort::direction");
+  }
+}
 
 MDXSet* MDXSet::TakeSubset(int start, int count) {
   const VelaString& t = text();

@@ -6,7 +6,6 @@
 //   AS ' expression ', with the expression's apostrophes doubled.
 // The generator is also the one that opens the query log.
 #include <cstddef>
-#include <cwchar>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,31 +21,15 @@
 #include "mdxgen/tuple.h"
 #include "mdxgen/value.h"
 #include "source/library_log.h"
+#include "source/sort_keyword.h"
 #include "source/text/compose.h"
 #include "source/text/decimal.h"
+#include "source/text/fragment_read.h"
 
 namespace {
 
 // Where the query log's settings are kept.
 const wchar_t kQueryLogKey[] = L"Software\\Quillon\\Ardent Suite 2\\ORVO\\Log\\Modules\\ODBOMODULE";
-
-// The neutral sort with the set's repeated tuples taken out first: UNIQUE
-// goes around the set inside "ORDER( ", after the neutral text is written,
-// so a refused sort leaves the set as it was.
-void putUniqueInside(std::wstring& text, std::size_t setLength) {
-  constexpr std::wstring_view order = L"ORDER( ";
-  constexpr std::wstring_view unique = L"UNIQUE( ";
-  constexpr std::wstring_view close = L" )";
-  const std::size_t size = text.size();
-  const std::size_t rest = order.size() + setLength;  // where ", X, keyword ) " starts
-  mdxgen_detail::makeRoom(text, unique.size() + close.size());
-  text.resize(size + unique.size() + close.size());  // within the room made
-  wchar_t* const data = &text[0];
-  std::wmemmove(data + rest + unique.size() + close.size(), data + rest, size - rest);
-  std::wmemmove(data + order.size() + unique.size(), data + order.size(), setLength);
-  unique.copy(data + order.size(), unique.size());
-  close.copy(data + rest + unique.size(), close.size());
-}
 
 }  // namespace
 
@@ -222,19 +205,22 @@ MSOLAP8DropQuery::~MSOLAP8DropQuery() = default;
 
 MSOLAP8AlterQuery::~MSOLAP8AlterQuery() = default;
 
+// The sorts take the set's repeated tuples out first:
+// "ORDER( UNIQUE( " + T + " ), " + X + ", " + keyword + " ) ". The direction
+// is checked before the text changes, as in the neutral sort.
 MDXSet* MSOLAP8Set::Order(int direction, const MDXTuple* tuple) {
-  const std::size_t length = text().size();
-  MDXSet::Order(direction, tuple);
-  putUniqueInside(editText().wstr(), length);
+  invalidateQuoted();
+  const auto keyword = mdxgen_detail::sortKeyword(direction);
+  mdxgen_detail::wrap(editText(), {L"ORDER( UNIQUE( "},
+       {L" ), ", mdxgen_detail::FragmentReader::text(*tuple), L", ", keyword, L" ) "});
   return this;
 }
 
 // This one ends without the blank after its closing parenthesis.
 MDXSet* MSOLAP8Set::Order(int direction, const MDXValue* value) {
-  const std::size_t length = text().size();
-  MDXSet::Order(direction, value);
-  std::wstring& t = editText().wstr();
-  putUniqueInside(t, length);
-  t.pop_back();
+  invalidateQuoted();
+  const auto keyword = mdxgen_detail::sortKeyword(direction);
+  mdxgen_detail::wrap(editText(), {L"ORDER( UNIQUE( "},
+       {L" ), ", mdxgen_detail::FragmentReader::text(*value), L", ", keyword, L" )"});
   return this;
 }
