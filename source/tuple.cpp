@@ -11,14 +11,15 @@ namespace {
 using mdxgen_detail::append;
 using mdxgen_detail::FragmentReader;
 
-// One member bare; several as "( m1, m2 ) ". `read` reads one member's text.
-template <class Read>
-VelaString compose(const std::vector<auto_unuse<MDXField>>& fields, Read read) {
-  if (fields.empty()) throw MDXError(MDXError::kEmptyTuple);
-  if (fields.size() == 1) return VelaString(read(*fields[0]).str());
+// One member bare; several as "( m1, m2 ) ". `field` gives the i-th member,
+// `read` reads one member's text.
+template <class Field, class Read>
+VelaString compose(std::size_t count, Field field, Read read) {
+  if (count == 0) throw MDXError(MDXError::kEmptyTuple);
+  if (count == 1) return VelaString(read(field(0)).str());
   VelaString result;
-  for (std::size_t i = 0; i < fields.size(); ++i)
-    append(result, {i > 0 ? L", " : L"( ", read(*fields[i])});
+  for (std::size_t i = 0; i < count; ++i)
+    append(result, {i > 0 ? L", " : L"( ", read(field(i))});
   append(result, {L" ) "});
   return result;
 }
@@ -27,14 +28,19 @@ VelaString compose(const std::vector<auto_unuse<MDXField>>& fields, Read read) {
 
 MDXTuple::MDXTuple() : RefCountImpl(L"MDXTuple", mdxgen_detail::nextTupleInstance()) {}
 
-MDXTuple::~MDXTuple() = default;
+// The members are given back first to last.
+MDXTuple::~MDXTuple() { first_.reset(); }
 
 VelaString MDXTuple::getText() const {
-  return compose(fields_, [](const MDXField& f) { return FragmentReader::text(f); });
+  return compose(
+      size(), [this](std::size_t i) -> MDXField& { return field(i); },
+      [](const MDXField& f) { return FragmentReader::text(f); });
 }
 
 VelaString MDXTuple::getQuotedText() const {
-  return compose(fields_, [](MDXField& f) { return FragmentReader::quotedText(f); });
+  return compose(
+      size(), [this](std::size_t i) -> MDXField& { return field(i); },
+      [](MDXField& f) { return FragmentReader::quotedText(f); });
 }
 
 void MDXTuple::writeText(VelaString& out) const { out = getText(); }
@@ -42,11 +48,14 @@ void MDXTuple::writeText(VelaString& out) const { out = getText(); }
 MDXTuple* MDXTuple::AddField(MDXField* field) {
   field->use();
   auto_unuse<MDXField> held(field);
-  fields_.push_back(std::move(held));
+  if (first_)
+    more_.push_back(std::move(held));
+  else
+    first_ = std::move(held);
   return this;
 }
 
-int MDXTuple::FieldCount() const { return static_cast<int>(fields_.size()); }
+int MDXTuple::FieldCount() const { return static_cast<int>(size()); }
 
 void MDXTuple::unuseVector(const std::vector<MDXTuple*>& tuples) {
   mdxgen_detail::unuseEach(tuples);

@@ -2,6 +2,7 @@
 /// MDXTuple: an ordered list of member expressions written as one tuple.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "mdxgen/export.h"
@@ -58,7 +59,13 @@ class MDXGEN_API MDXTuple : public support::RefCountImpl {
 
  private:
   friend class mdxgen_detail::FragmentReader;
-  std::vector<auto_unuse<MDXField>> fields_;
+  std::size_t size() const { return first_ ? 1 + more_.size() : 0; }
+  MDXField& field(std::size_t i) const { return i == 0 ? *first_ : *more_[i - 1]; }
+
+  // The first member is held in the tuple itself (most tuples have one);
+  // the others in order after it.
+  auto_unuse<MDXField> first_;
+  std::vector<auto_unuse<MDXField>> more_;
 };
 
 /// The tuple the generator creates; it writes the same texts.

@@ -67,8 +67,7 @@ class FragmentReader {
   // A tuple of one member of the library's own classes is that member's
   // text; any other tuple is read through getText.
   static FragmentRead text(const MDXTuple& tuple) {
-    if (own<MDXTuple, MSOLAP8Tuple>(tuple) && tuple.fields_.size() == 1)
-      return text(*tuple.fields_[0]);
+    if (own<MDXTuple, MSOLAP8Tuple>(tuple) && tuple.size() == 1) return text(tuple.field(0));
     return FragmentRead(tuple.getText());
   }
 

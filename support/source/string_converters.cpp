@@ -43,8 +43,10 @@ void StringConverters::convertRealToString(double value, VelaString& out, int /*
   // A whole number with no more digits than the precision is its own
   // digits: written without the rounding below.
   if (!exponentForm) {
-    double limit = 1;
-    for (int i = 0; i < precision && i < 16; ++i) limit *= 10;
+    // 10 to the precision, at most 10^16: exact in a double.
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7, 1e8,
+                                         1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16};
+    const double limit = kPowers[precision < 16 ? precision : 16];
     const double magnitude = std::fabs(value);
     if (magnitude < limit && magnitude == std::floor(magnitude)) {
       auto whole = static_cast<unsigned long long>(magnitude);
