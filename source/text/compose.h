@@ -62,8 +62,9 @@ inline VelaString concat(std::initializer_list<Piece> pieces, std::size_t room =
 }
 
 // Room kept after a new set's text, so that the first wraps around it
-// allocate nothing.
-constexpr std::size_t kWrapRoom = 128;
+// allocate nothing: enough for the three of a browse step (a top count, a
+// filter and a sort take about 130 characters with their operands).
+constexpr std::size_t kWrapRoom = 192;
 
 // Makes room for `more` characters after the text, doubling its capacity
 // at least, so that a run of appends or wraps allocates O(log n) times.
