@@ -24,7 +24,7 @@ set conditions|wrong VARIANT number format (15 digits)|source/set_conditions.cpp
 VARIANT|true converts to 1 instead of -1|support/source/oleauto.cpp|s/in->boolVal ? -1 : 0/in->boolVal ? 1 : 0/
 value|wrong COUNT flag|source/value.cpp|s/IncludeEmpty/INCLUDEEMPTY/
 member property|qualified name loses its bracket|source/member_property.cpp|s/concat({L"\[", property_, L"\]"})/concat({L"[", property_})/
-formula specification|quote blank dropped in AS|source/formula_specification.cpp|s/L" AS ' " : L" AS "/L" AS '" : L" AS "/
+formula specification|quote blank dropped in AS|source/formula_specification.cpp|s/Piece(L" AS ' ") : Piece(L" AS ")/Piece(L" AS '") : Piece(L" AS ")/
 formula specification|property count check skipped|source/formula_specification.cpp|s/throw MDXError(MDXError::kPropertyCountMismatch);/{}/
 select|swapped axis name|source/select_query.cpp|s/out << L"COLUMNS ";/out << L"ROWS ";/
 drop|DROP keyword without its blank|source/drop_query.cpp|s/L"DROP "/L"DROP"/
@@ -35,6 +35,8 @@ query log|lost duration line|source/query_log.cpp|s/file_->writeLine(durationLin
 query log|duration with two decimals|source/query_log.cpp|s/Query duration: /Query duration:/
 quoting|wrong character doubled|source/quoting.cpp|s/doubleCharacter(out, in, L'\\'');/doubleCharacter(out, in, L'"');/
 instance log|lost Destroyed log line|source/refcountimpl.cpp|s/L"Destroyed"/L"Gone"/
+instance log|a verbosity change keeps the level each thread read before|support/source/core_log.cpp|/void CoreLog::setVerbosity/,/^}/s/  version_.fetch_add(1, std::memory_order_acq_rel);//
+text layer|a statement past its inline buffer loses what was written before|source/text/writer.h|s/std::memcpy(bigger.get(), begin_, size \* sizeof(wchar_t));//
 registry|value names compared with case|support/source/registry.cpp|s/if (inKey_ \&\& equalNoCase(name, valueName_))/if (inKey_ \&\& name == valueName_)/
 file|line written without its line end|support/source/file.cpp|s/^  bytes += '\\n';$//
 strings|ill-formed UTF-8 gives ? instead of U+FFFD|support/source/velastring.cpp|s/kReplacement = 0xFFFD;/kReplacement = 0x3F;/

@@ -39,6 +39,16 @@ TEST(TextLayer, PiecesAndNumbersAreExact) {
   TextWriter statement;
   statement.list(std::vector<VelaString>{L"a", L"b", L"c"}, L", ") << L" ON 0";
   EXPECT_EQ(statement.str(), L"a, b, c ON 0");
+
+  // Past the writer's buffer on the stack, and past each heap buffer after it.
+  TextWriter longer;
+  std::wstring expected;
+  for (wchar_t c : std::wstring(L"abcdefgh")) {
+    const std::wstring piece(300, c);
+    longer << piece;
+    expected += piece;
+  }
+  EXPECT_EQ(longer.str(), expected);
 }
 
 TEST(TextLayer, InstanceMessagesAreWholeForAnyName) {
