@@ -56,8 +56,7 @@ inline VelaString concat(std::initializer_list<Piece> pieces, std::size_t room =
   for (const auto& piece : pieces) size += piece.size();
   std::wstring out;
   out.reserve(size + room);
-  out.resize(size);  // within the room reserved: nothing more is allocated
-  copyPieces(&out[0], pieces);
+  for (const auto& piece : pieces) out.append(piece);
   return VelaString(std::move(out));
 }
 
@@ -104,9 +103,7 @@ inline void append(VelaString& out, std::initializer_list<Piece> pieces) {
   }
   if (aliased) return rebuild(text, {}, pieces, more);
   makeRoom(text, more);
-  const std::size_t size = text.size();
-  text.resize(size + more);  // within the room made: nothing is allocated
-  copyPieces(&text[0] + size, pieces);
+  for (const auto& piece : pieces) text.append(piece);
 }
 
 // prefix pieces + text + suffix pieces, in place: the text moves up
