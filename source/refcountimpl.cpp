@@ -18,13 +18,29 @@ constexpr int kCountVerbosity = 6;
 
 using mdxgen_detail::InstanceMessage;
 
-// Hands one message of the instance log to the library's log.
-void logInstanceMessage(const std::string& unitKey, const wchar_t* message, int level) {
+// Hands one message of a component's log to the library's log.
+void logComponentMessage(const std::string& unitKey, const wchar_t* message, int level) {
   support_dll::CoreLog* log = mdxgen_detail::libraryLog();
   if (!log) return;
   const wchar_t* inserts[] = {message};
   log->log(kInstanceMessage, level, unitKey, ".\\source\\componentlog", 81, "ComponentLog::log", 1,
            inserts);
+}
+
+// Where the instance log's records come from, described once. Never
+// destroyed, like the log: objects may be given back during the exit.
+const support_dll::LogPlace& instancePlace() {
+  static const auto* const place = new support_dll::LogPlace(
+      instanceLog().unitKey(), ".\\source\\componentlog", 81, "ComponentLog::log");
+  return *place;
+}
+
+// Hands one message of the instance log to the library's log.
+void logInstanceMessage(const InstanceMessage& message, int level) {
+  support_dll::CoreLog* log = mdxgen_detail::libraryLog();
+  if (!log) return;
+  log->log(kInstanceMessage, level, instancePlace(),
+           {std::wstring_view(message.c_str(), message.size())});
 }
 
 // The instance log's highest verbosity, with the settings version of the
@@ -76,7 +92,7 @@ bool ComponentLog::shouldLog(support_dll::CoreLog::VerbosityType level) {
 }
 
 void ComponentLog::log(const VelaString& message, support_dll::CoreLog::VerbosityType level) {
-  if (shouldLog(level)) logInstanceMessage(unitKey_, message.c_str(), level);
+  if (shouldLog(level)) logComponentMessage(unitKey_, message.c_str(), level);
 }
 
 // Built in static storage on first use and never destroyed, so objects a
@@ -102,7 +118,7 @@ RefCountImpl::RefCountImpl(const wchar_t* name, unsigned instanceNumber)
     : name_(name), instanceNumber_(instanceNumber), count_(1) {
   if (instanceLevel() >= kLifeVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Created");
-    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kLifeVerbosity);
+    logInstanceMessage(message, kLifeVerbosity);
   }
 }
 
@@ -115,7 +131,7 @@ long RefCountImpl::use() {
   const long n = count_.fetch_add(1, std::memory_order_relaxed) + 1;
   if (instanceLevel() >= kCountVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Refcount raised to ", n);
-    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kCountVerbosity);
+    logInstanceMessage(message, kCountVerbosity);
   }
   return n;
 }
@@ -132,12 +148,12 @@ long RefCountImpl::unuse() {
     count_.store(0, std::memory_order_relaxed);
   if (instanceLevel() >= kCountVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Refcount lowered to ", n);
-    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kCountVerbosity);
+    logInstanceMessage(message, kCountVerbosity);
   }
   if (n != 0) return n;
   if (instanceLevel() >= kLifeVerbosity) {
     const InstanceMessage message(name_, instanceNumber_, this, L"Destroyed");
-    logInstanceMessage(instanceLog().unitKey(), message.c_str(), kLifeVerbosity);
+    logInstanceMessage(message, kLifeVerbosity);
   }
   delete this;
   return 0;

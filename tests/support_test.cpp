@@ -116,3 +116,50 @@ TEST(CoreLog, SinkVerbosityAndAssertions) {
   EXPECT_EQ(records[0].unit, asserts);
   EXPECT_TRUE(records[0].inserts[0] == "RefCountImpl::getRefCount() != 0");
 }
+
+// Records from a place and from the texts given each time, one after the
+// other on one thread: each carries its own unit, source, line, function
+// and inserts, whichever the thread logged before.
+TEST(CoreLog, RecordsFromAPlaceAndFromTextsCarryTheirOwnTexts) {
+  auto* log = support_dll::getLogObject();
+  std::vector<support_dll::LogRecord> records;
+  log->setSink([&](const support_dll::LogRecord& r) { records.push_back(r); });
+  const support_dll::LogPlace place("P.Unit", "place.cpp", 9, "placed");
+  const support_dll::LogPlace other("O.Unit", "other.cpp", 4, "other");
+  EXPECT_NE(place.id(), other.id());
+  const wchar_t* inserts[] = {L"t"};
+  log->log(1, 2, place, {L"p1", std::wstring_view(L"p2x", 2)});
+  log->log(3, 4, "T.Unit", "texts.cpp", 7, "given", 1, inserts);
+  log->log(5, 6, place, {L"p3"});
+  log->log(7, 1, other, {});
+  log->log(8, 1, place, {L"p4"});
+  log->setSink(nullptr);
+  log->log(9, 1, place, {L"nobody"});
+  struct Expected {
+    unsigned long code;
+    const char* unit;
+    const char* source;
+    int line;
+    const char* function;
+    std::vector<std::wstring> inserts;
+  };
+  const std::vector<Expected> expected = {
+      {1, "P.Unit", "place.cpp", 9, "placed", {L"p1", L"p2"}},
+      {3, "T.Unit", "texts.cpp", 7, "given", {L"t"}},
+      {5, "P.Unit", "place.cpp", 9, "placed", {L"p3"}},
+      {7, "O.Unit", "other.cpp", 4, "other", {}},
+      {8, "P.Unit", "place.cpp", 9, "placed", {L"p4"}},
+  };
+  ASSERT_EQ(records.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const auto& r = records[i];
+    EXPECT_EQ(r.messageCode, expected[i].code);
+    EXPECT_EQ(r.unit, expected[i].unit);
+    EXPECT_EQ(r.source, expected[i].source);
+    EXPECT_EQ(r.line, expected[i].line);
+    EXPECT_EQ(r.function, expected[i].function);
+    ASSERT_EQ(r.inserts.size(), expected[i].inserts.size());
+    for (std::size_t k = 0; k < r.inserts.size(); ++k)
+      EXPECT_EQ(r.inserts[k].wstr(), expected[i].inserts[k]);
+  }
+}

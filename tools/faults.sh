@@ -36,6 +36,7 @@ query log|duration with two decimals|source/query_log.cpp|s/Query duration: /Que
 quoting|wrong character doubled|source/quoting.cpp|s/doubleCharacter(out, in, L'\\'');/doubleCharacter(out, in, L'"');/
 instance log|lost Destroyed log line|source/refcountimpl.cpp|s/L"Destroyed"/L"Gone"/
 instance log|a verbosity change keeps the level each thread read before|support/source/core_log.cpp|/void CoreLog::setVerbosity/,/^}/s/  version_.fetch_add(1, std::memory_order_acq_rel);//
+log service|a record from given texts leaves the place of the one before|support/source/core_log.cpp|s/^  filled.place = 0;$//
 text layer|a statement past its inline buffer loses what was written before|source/text/writer.h|s/std::memcpy(bigger.get(), begin_, size \* sizeof(wchar_t));//
 registry|value names compared with case|support/source/registry.cpp|s/if (inKey_ \&\& equalNoCase(name, valueName_))/if (inKey_ \&\& name == valueName_)/
 file|line written without its line end|support/source/file.cpp|s/^  bytes += '\\n';$//

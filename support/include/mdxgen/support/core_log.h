@@ -6,10 +6,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mdxgen/support/export.h"
@@ -34,6 +36,39 @@ struct LogRecord {
   std::string function;
   /// The inserts, in order (for the instance log, the message text).
   std::vector<VelaString> inserts;
+};
+
+/// Where records come from, described once by a place that logs often: the
+/// unit key, the source file, the line and the function of its records.
+/// Records logged with it copy these texts into a thread's record only when
+/// the place differs from that of the thread's last record.
+///
+///     static const support_dll::LogPlace place("MEMORY.RefCount", "refcount", 81, "use");
+///     log->log(0xC2011F00, 6, place, {message});
+class ORVO_API LogPlace {
+ public:
+  /// The place's texts, kept as given for the life of the place.
+  LogPlace(std::string unit, std::string source, int line, std::string function);
+  LogPlace(const LogPlace&) = delete;
+  LogPlace& operator=(const LogPlace&) = delete;
+
+  /// The unit key.
+  const std::string& unit() const { return unit_; }
+  /// The source file.
+  const std::string& source() const { return source_; }
+  /// The line in that file.
+  int line() const { return line_; }
+  /// The function.
+  const std::string& function() const { return function_; }
+  /// A number no other place of the process has had, counted from 1.
+  std::uint64_t id() const { return id_; }
+
+ private:
+  const std::string unit_;
+  const std::string source_;
+  const int line_;
+  const std::string function_;
+  const std::uint64_t id_;
 };
 
 /// Logs nothing until told to: a unit logs the records whose verbosity is at
@@ -79,6 +114,9 @@ class ORVO_API CoreLog {
   void log(unsigned long messageCode, VerbosityType verbosity, const std::string& unit,
            const char* source, int line, const char* function, int insertCount,
            const wchar_t* const* inserts);
+  /// The same for a record from `place`, each insert given with its length.
+  void log(unsigned long messageCode, VerbosityType verbosity, const LogPlace& place,
+           std::initializer_list<std::wstring_view> inserts);
 
   /// True when records of that unit and verbosity are logged. While every
   /// unit is off this is one atomic load, inline at the caller.
@@ -104,6 +142,10 @@ class ORVO_API CoreLog {
   void setVerbosity(const std::string& unitKey, int maxLevel);
 
  private:
+  // Hands the record `fill` writes to the sink, if there is one.
+  template <class Fill>
+  void deliver(Fill fill);
+
   mutable std::mutex mutex_;
   std::shared_ptr<const std::function<void(const LogRecord&)>> sink_;
   std::map<std::string, int> levels_;
