@@ -198,12 +198,28 @@ class SmallList {
     if (spilled_) return spill_.pop_back();
     inline_.items[--size_].~T();
   }
-  void push_back(T value) {
-    if (spilled_) return spill_.push_back(std::move(value));
-    if (size_ < N) {
-      new (&inline_.items[size_]) T(std::move(value));
+  // Adds an element made of the arguments, in place while the list is
+  // inline (not built aside and copied in); gives the element added.
+  template <class... Args>
+  T& emplace_back(Args&&... args) {
+    if (!spilled_ && size_ < N) {
+      T* added = new (&inline_.items[size_]) T{std::forward<Args>(args)...};
       ++size_;
-      return;
+      return *added;
+    }
+    return push_back(T{std::forward<Args>(args)...});
+  }
+
+  // Adds the value; gives the element added.
+  T& push_back(T value) {
+    if (spilled_) {
+      spill_.push_back(std::move(value));
+      return spill_.back();
+    }
+    if (size_ < N) {
+      T* added = new (&inline_.items[size_]) T(std::move(value));
+      ++size_;
+      return *added;
     }
     // Room for the inline elements and as many again, made before any of
     // them moves: a refused allocation leaves the list as it was.
@@ -214,6 +230,7 @@ class SmallList {
     }
     spilled_ = true;
     spill_.push_back(std::move(value));
+    return spill_.back();
   }
 
  private:
@@ -257,7 +274,7 @@ class Texts {
   int leaf(VelaString text) {
     const std::size_t length = text.size();
     leaves_.push_back(std::move(text));
-    entries_.push_back(Entry{static_cast<int>(leaves_.size() - 1), -1, -1, length});
+    entries_.emplace_back(static_cast<int>(leaves_.size() - 1), -1, -1, length);
     return static_cast<int>(entries_.size() - 1);
   }
   // A new text of the parts, stored one after the other.
@@ -265,17 +282,16 @@ class Texts {
     const int first = static_cast<int>(parts_.size());
     int next = first;
     std::size_t length = 0;
-    for (Part part : parts) {
+    for (const Part& part : parts) {
       length += part.literal.size();
       if (part.text >= 0) length += entries_[static_cast<std::size_t>(part.text)].length;
-      part.next = ++next;
-      parts_.push_back(part);
+      parts_.push_back(part).next = ++next;
     }
     if (next == first) {
-      entries_.push_back(Entry{-1, -1, -1, 0});
+      entries_.emplace_back(-1, -1, -1, std::size_t{0});
     } else {
       parts_.back().next = -1;
-      entries_.push_back(Entry{-1, first, next - 1, length});
+      entries_.emplace_back(-1, first, next - 1, length);
     }
     return static_cast<int>(entries_.size() - 1);
   }
@@ -510,18 +526,19 @@ class Walk {
       default: break;
     }
     if (!path_.insert(node)) throwUntranslatable(kind);
-    Frame frame;
-    frame.node = node;
-    frame.row = row;
-    frame.operands = &operands;
-    frame.target = target;
-    frame.count = count;
+    // The frame is filled where it is stored, not copied there.
+    Frame* frame;
     try {
-      frames_.push_back(frame);
+      frame = &frames_.emplace_back();
     } catch (...) {
       path_.pop();
       throw;
     }
+    frame->node = node;
+    frame->row = row;
+    frame->operands = &operands;
+    frame->target = target;
+    frame->count = count;
   }
 
   bool askHook(Node* node, int& target) {
@@ -688,20 +705,23 @@ namespace {
 // own, and a very long text gives its buffer back after use.
 class ConditionText {
  public:
-  ConditionText() : text_(threadText().inUse ? &own_ : &threadText().text) {
-    if (text_ == &own_) return;
-    threadText().inUse = true;
-    text_->wstr().clear();
+  ConditionText() : kept_(threadText()) {
+    if (kept_->inUse) {
+      kept_ = nullptr;
+      return;
+    }
+    kept_->inUse = true;
+    kept_->text.wstr().clear();
   }
   ~ConditionText() {
-    if (text_ == &own_) return;
-    threadText().inUse = false;
-    if (text_->wstr().capacity() > kKept) std::wstring().swap(text_->wstr());
+    if (kept_ == nullptr) return;
+    kept_->inUse = false;
+    if (kept_->text.wstr().capacity() > kKept) std::wstring().swap(kept_->text.wstr());
   }
   ConditionText(const ConditionText&) = delete;
   ConditionText& operator=(const ConditionText&) = delete;
 
-  VelaString& get() { return *text_; }
+  VelaString& get() { return kept_ ? kept_->text : own_; }
 
  private:
   static constexpr std::size_t kKept = 4096;
@@ -709,13 +729,13 @@ class ConditionText {
     VelaString text;
     bool inUse = false;
   };
-  static Kept& threadText() {
+  static Kept* threadText() {
     static thread_local Kept kept;
-    return kept;
+    return &kept;
   }
 
+  Kept* kept_;
   VelaString own_;
-  VelaString* text_;
 };
 
 }  // namespace
