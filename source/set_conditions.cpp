@@ -283,8 +283,7 @@ class Texts {
     int next = first;
     std::size_t length = 0;
     for (const Part& part : parts) {
-      length += part.literal.size();
-      if (part.text >= 0) length += entries_[static_cast<std::size_t>(part.text)].length;
+      length += lengthOf(part);
       parts_.push_back(part).next = ++next;
     }
     if (next == first) {
@@ -298,10 +297,8 @@ class Texts {
   void add(int joined, Part part) {
     parts_.push_back(part);
     const int at = static_cast<int>(parts_.size() - 1);
-    std::size_t length = part.literal.size();
-    if (part.text >= 0) length += entries_[static_cast<std::size_t>(part.text)].length;
     Entry& entry = entries_[static_cast<std::size_t>(joined)];
-    entry.length += length;
+    entry.length += lengthOf(part);
     if (entry.last < 0) {
       entry.first = at;
     } else {
@@ -338,6 +335,13 @@ class Texts {
     int last;            // its last part
     std::size_t length;  // the length of the whole text
   };
+
+  // The length a part adds to its text.
+  std::size_t lengthOf(const Part& part) const {
+    const std::size_t literal = part.literal.size();
+    if (part.text < 0) return literal;
+    return literal + entries_[static_cast<std::size_t>(part.text)].length;
+  }
 
   // Calls write with every piece of the text in order.
   template <class Write>
@@ -490,13 +494,7 @@ class Walk {
     std::size_t count = row->operands;
     switch (row->shape) {
       case Shape::Verbatim: at(target) = texts_.leaf(node->getString()); return;
-      case Shape::CurrentSet:
-        if (host_.own) {
-          at(target) = texts_.join({std::wstring_view(host_.setText(host_.set))});
-        } else {
-          at(target) = texts_.leaf(host_.setText(host_.set));
-        }
-        return;
+      case Shape::CurrentSet: at(target) = stored(host_.setText(host_.set)); return;
       case Shape::Current: {
         if (!host_.tuple) throwUntranslatable(kind);
         if (!host_.own) {
@@ -504,11 +502,7 @@ class Walk {
           return;
         }
         const auto tuple = mdxgen_detail::FragmentReader::text(*host_.tuple);
-        if (tuple.copied()) {
-          at(target) = texts_.leaf(tuple.str());
-        } else {
-          at(target) = texts_.join({std::wstring_view(tuple)});
-        }
+        at(target) = tuple.copied() ? texts_.leaf(tuple.str()) : stored(tuple.str());
         return;
       }
       case Shape::Fixed: at(target) = texts_.join({row->a}); return;
@@ -539,6 +533,13 @@ class Walk {
     frame->operands = &operands;
     frame->target = target;
     frame->count = count;
+  }
+
+  // A text the set or the tuple stores: read in place while no host code
+  // runs on the set (it stays as it is for the whole walk), copied otherwise.
+  int stored(const VelaString& text) {
+    if (host_.own) return texts_.join({std::wstring_view(text)});
+    return texts_.leaf(text);
   }
 
   bool askHook(Node* node, int& target) {
